@@ -1,0 +1,252 @@
+// The main window: one open passwords file, its accounts list and every command of the program.
+//
+// The implementation is split by concern:
+//   frmMain.cpp          the frame: command table, menus, toolbar, pop-up menus, status bar
+//   frmMainWindow.cpp    window behaviours: command states, close request, dropped files, start-up
+//   frmMainFile.cpp      the file commands and the recent-files list
+//   frmMainList.cpp      the accounts list (model, sort proxy, columns, rows)
+//   frmMainAccounts.cpp  the account commands and their states
+#pragma once
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QAction;
+class QHeaderView;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QModelIndex;
+class QSortFilterProxyModel;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class TKYVNAccount;
+class TKYVNAccountsModel;
+
+// The pictures of menus, toolbar and list by number (0 always on top off, 1 on, 2 help, 3 new, 4 open,
+// 5 properties, 6 find, 7 preview, 8 print, 9 add, 10 edit, 11 delete, 12 account row, 13 copy).
+QIcon MenuPicture(int index);
+
+class TKYVNMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TKYVNMain(QWidget* parent = nullptr);
+    ~TKYVNMain() override;
+
+    // --- document state ---
+    bool FileOpen = false;
+    QString OpenFilePath;
+    bool ReadOnly = false;
+    bool ExitRequested = false;
+    bool FirstShowPending = true;
+    QStringList RecentFiles; // most recent first, at most 10
+
+    // --- frame ---
+    QToolBar* tbMenu = nullptr;
+    QMenuBar* mbMain = nullptr; // the menus, carried by tbMenu so the bar can be moved like a toolbar
+    QToolBar* tbMain = nullptr;
+    QToolButton* tbCopy = nullptr; // split button: Copy Login Name, with the four copy commands below
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuView = nullptr;
+    QMenu* mnuAccount = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QMenu* mnuSort = nullptr;
+    QMenu* mnuRecent = nullptr;
+    QMenu* mnuCopy = nullptr;
+    QMenu* popAccounts = nullptr;
+    QMenu* popTray = nullptr;
+    QLabel* sbPanel1 = nullptr; // hint line
+    QLabel* sbPanel2 = nullptr; // account count
+    QTreeView* lvAccounts = nullptr;
+    TKYVNAccountsModel* lvModel = nullptr;
+    QSortFilterProxyModel* lvSorted = nullptr;
+    QTimer* tSetFormStyle = nullptr;
+
+    // --- commands (alMain) ---
+    QAction* actFile = nullptr;
+    QAction* actEdit = nullptr;
+    QAction* actView = nullptr;
+    QAction* actAccount = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actSort = nullptr;
+    QAction* actRecentFiles = nullptr;
+    QAction* actFileNew = nullptr;
+    QAction* actFileOpen = nullptr;
+    QAction* actFileClose = nullptr;
+    QAction* actFileSaveAs = nullptr;
+    QAction* actFileSaveCopy = nullptr;
+    QAction* actFileProperties = nullptr;
+    QAction* actFilePassword = nullptr;
+    QAction* actFileExport = nullptr;
+    QAction* actFileMerge = nullptr;
+    QAction* actFilePageSetup = nullptr;
+    QAction* actFilePreview = nullptr;
+    QAction* actFilePrint = nullptr;
+    QAction* actFilePreferences = nullptr;
+    QAction* actFileExit = nullptr;
+    QAction* actEditCopyLogin = nullptr;
+    QAction* actEditCopyPassword = nullptr;
+    QAction* actEditCopyEmail = nullptr;
+    QAction* actEditCopyWeb = nullptr;
+    QAction* actEditFind = nullptr;
+    QAction* actEditFindNext = nullptr;
+    QAction* actSortAccountName = nullptr;
+    QAction* actSortLogin = nullptr;
+    QAction* actSortPassword = nullptr;
+    QAction* actSortEmail = nullptr;
+    QAction* actSortWeb = nullptr;
+    QAction* actSortCreated = nullptr;
+    QAction* actSortModified = nullptr;
+    QAction* actViewManageList = nullptr;
+    QAction* actViewToolbar = nullptr;
+    QAction* actViewStatusBar = nullptr;
+    QAction* actViewAlwaysOnTop = nullptr;
+    QAction* actAccountAdd = nullptr;
+    QAction* actAccountEdit = nullptr;
+    QAction* actAccountDelete = nullptr;
+    QAction* actAccountRename = nullptr;
+    QAction* actAccountDuplicate = nullptr;
+    QAction* actAccountReadOnly = nullptr;
+    QAction* actHelpContents = nullptr;
+    QAction* actHelpOnTheWeb = nullptr;
+    QAction* actHelpSendEmail = nullptr;
+    QAction* actHelpAbout = nullptr;
+    QAction* actTrayOpen = nullptr;
+    QAction* actTrayPreferences = nullptr;
+    QAction* actTrayHelp = nullptr;
+    QAction* actTrayExit = nullptr;
+
+    // Every command in table order.
+    const std::vector<QAction*>& Commands() const { return commands_; }
+    QAction* Command(const QString& name) const;
+
+    // Recomputes the enabled state and check mark of every command (runs when the event loop goes idle
+    // and before any command runs).
+    void alMainUpdate();
+    // Runs a command as a menu item, button or shortcut would: its state is recomputed first and it runs
+    // only while enabled, inside the exception guard. Returns whether it ran.
+    bool RunCommand(QAction* command);
+
+    // --- document (frmMainFile.cpp) ---
+    void SetFileOpen(bool open);
+    void SetFileName(const QString& path);
+    void SetReadOnly(bool value);
+    void WriteBack();
+    bool OpenPasswordsFile(const QString& path);
+    void CreatePasswordsFile(const QString& path, const QString& password);
+    void OpenSequence(const QString& path);
+    void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
+    void LoadRecentFiles();
+    void SaveRecentFiles();
+    void UpdateCaption();
+
+    void actFileNewExecute();
+    void actFileOpenExecute();
+    void actFileCloseExecute();
+    void actFileSaveAsExecute();
+    void actFileSaveCopyExecute();
+    void actFilePasswordExecute();
+    void actFileExitExecute();
+    void actAccountReadOnlyExecute();
+    void MRUListClick(const QString& path);
+    // The drop of these local paths (empty entries are non-local items).
+    void FilesDropped(const QStringList& paths);
+
+    // --- accounts list (frmMainList.cpp) ---
+    void FillAccountsList();
+    void AddAccountItem(TKYVNAccount* account, bool select);
+    void RemoveAccountItem(TKYVNAccount* account);
+    void SaveColumnWidths();
+    void lvAccountsColumnClick(int position);
+    void SortList();
+    TKYVNAccount* SelectedAccount() const;
+    int SelectedRow() const;      // position in the shown order, -1 when none
+    void SelectRow(int position); // selects, focuses and scrolls into view
+    int RowCount() const;
+    TKYVNAccount* AccountAt(int position) const;
+    // Position of the first shown column whose heading equals caption exactly, or -1.
+    int ShownColumnIndex(const QString& caption) const;
+    QStringList ShownHeadings() const;
+    QString CellText(int position, int column) const;
+
+    // --- account commands (frmMainAccounts.cpp) ---
+    void actAccountAddExecute();
+    void actAccountEditExecute();
+    void actAccountDeleteExecute();
+    void actAccountRenameExecute();
+    void actAccountDuplicateExecute();
+    void actSortAccountNameExecute();
+    void actSortLoginExecute();
+    void actSortPasswordExecute();
+    void actSortEmailExecute();
+    void actSortWebExecute();
+    void actSortCreatedExecute();
+    void actSortModifiedExecute();
+    void actViewManageListExecute();
+    void lvAccountsKeyUp(int key);
+    void lvAccountsDblClick();
+    // States of the account commands (Add, Edit, Delete, Rename, Duplicate, Sort and the sort commands,
+    // Manage Accounts List), asked by alMainUpdate for each of those commands.
+    bool AccountCommandEnabled(QAction* command) const;
+    bool AccountCommandChecked(QAction* command) const;
+
+    // --- window behaviours (frmMainWindow.cpp) ---
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormClose();
+    void tSetFormStyleTimer();
+    void ApplyPreferences();
+    void ApplyFormStyle();
+    void MinimizeApplication();
+    // The session manager asks whether the program may end (log-off, shut-down, a termination signal).
+    void QueryEndSession();
+    void aeMainException(const std::exception* e);
+    void NullHandler() {}
+    void actViewToolbarExecute();
+    void actViewStatusBarExecute();
+    void actViewAlwaysOnTopExecute();
+    void actHelpContentsExecute();
+    void actHelpOnTheWebExecute();
+    void actTrayOpenExecute();
+    void actTrayPreferencesExecute();
+
+    // Commands whose Part is not built yet: present, with their states, doing nothing.
+    void PendingCommand() {}
+
+    int PendingFormStyle = 0; // 0 normal, 3 always on top
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct TCommandDef;
+    static const std::vector<TCommandDef>& CommandTable();
+    void CreateCommands();
+    void CreateMenus();
+    void CreateToolbar();
+    void CreateStatusBar();
+    void CreateAccountsList();
+    void RebuildRecentMenu();
+    void ShowHint(const QString& hint);
+    bool CommandEnabled(QAction* command) const;
+    bool CommandChecked(QAction* command) const;
+    bool FormCloseQuery();
+
+    std::vector<QAction*> commands_;
+    bool updating_ = false;
+    bool firstShowDone_ = false;
+};

@@ -1,0 +1,246 @@
+// Window behaviours of the main window: creation, first show and activation, command states, closing,
+// dropped files, the view switches and the error handler.
+#include "frmMain.h"
+
+#include "QsApp.h"
+#include "QsErrorHandler.h"
+#include "QsExceptions.h"
+#include "QsFileUtils.h"
+#include "QsShellUtils.h"
+#include "frmMainStartup.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QSessionManager>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+bool MainWhenFileOpen(const TKYVNMain& w, QAction*) {
+    return w.FileOpen;
+}
+bool MainWhenWritable(const TKYVNMain& w, QAction*) {
+    return w.FileOpen && !w.ReadOnly;
+}
+bool MainWhenRecentFiles(const TKYVNMain& w, QAction*) {
+    return !w.RecentFiles.isEmpty();
+}
+bool MainReadOnlyChecked(const TKYVNMain& w, QAction*) {
+    // the mark follows the file on disk, which may refuse a change of its attributes
+    return w.FileOpen && HasAttributes(w.OpenFilePath, faReadOnly);
+}
+bool MainToolbarChecked(const TKYVNMain& w, QAction*) {
+    return w.tbMain && !w.tbMain->isHidden();
+}
+bool MainStatusBarChecked(const TKYVNMain& w, QAction*) {
+    return const_cast<TKYVNMain&>(w).statusBar() && !const_cast<TKYVNMain&>(w).statusBar()->isHidden();
+}
+bool MainOnTopChecked(const TKYVNMain& w, QAction*) {
+    return w.windowFlags() & Qt::WindowStaysOnTopHint;
+}
+
+TKYVNMain::TKYVNMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("KYVNMain"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setMinimumSize(440, 200);
+    resize(720, 480);
+    setWindowIcon(QIcon::fromTheme(AppInfo && !AppInfo->IconName.isEmpty() ? AppInfo->IconName
+                                                                           : QStringLiteral("dialog-password"),
+                                   MenuPicture(12)));
+    CreateCommands();
+    CreateMenus();
+    CreateToolbar();
+    CreateAccountsList();
+    CreateStatusBar();
+
+    tSetFormStyle = new QTimer(this);
+    tSetFormStyle->setSingleShot(true);
+    tSetFormStyle->setInterval(100);
+    connect(tSetFormStyle, &QTimer::timeout, this, [this] { QsGuard([this] { tSetFormStyleTimer(); }); });
+
+    // Command states are recomputed whenever the event loop is about to wait for input.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TKYVNMain::alMainUpdate);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { QueryEndSession(); });
+
+    QsSetExceptionHandler([this](const std::exception* e) { aeMainException(e); });
+    FormCreate();
+    alMainUpdate();
+}
+
+void TKYVNMain::FormCreate() {
+    setAcceptDrops(true);
+    setWindowTitle(AppInfo ? AppInfo->Title : QStringLiteral("Tessivo Keyvane"));
+    SetFileOpen(false);
+    FirstShowPending = true;
+    ExitRequested = false;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    ApplyPreferences();
+    LoadRecentFiles();
+}
+
+void TKYVNMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!FirstShowPending || firstShowDone_)
+        return;
+    firstShowDone_ = true;
+    // after the window is on screen, so the password question has its owner in view
+    QTimer::singleShot(0, this, [this] { QsGuard([this] { FormShow(); }); });
+}
+
+void TKYVNMain::FormShow() {
+    switch (MainStartMode()) {
+    case 1:
+        RunCommand(actFileNew);
+        break;
+    case 2: {
+        const QString path = MainStartFile();
+        try {
+            OpenSequence(path);
+        } catch (...) {
+            RemoveRecentFile(path);
+            throw;
+        }
+        break;
+    }
+    default:
+        if (MainAutoOpenLastFile() && !RecentFiles.isEmpty()) {
+            const QString path = RecentFiles.first();
+            MRUListClick(path);
+        }
+        break;
+    }
+}
+
+void TKYVNMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TKYVNMain::FormActivate() {
+    if (!FirstShowPending)
+        return;
+    FirstShowPending = false;
+    tSetFormStyle->start();
+}
+
+void TKYVNMain::tSetFormStyleTimer() {
+    tSetFormStyle->stop();
+    ApplyFormStyle();
+    if (MainMinimizeAtStartup())
+        MinimizeApplication();
+}
+
+void TKYVNMain::ApplyPreferences() {
+    MainApplyListPreferences(*this);
+}
+
+void TKYVNMain::ApplyFormStyle() {
+    const bool onTop = PendingFormStyle == 3;
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    // changing the flags re-creates the native window, which hides it
+    if (wasVisible)
+        show();
+}
+
+void TKYVNMain::MinimizeApplication() {
+    showMinimized();
+}
+
+void TKYVNMain::QueryEndSession() {
+    ExitRequested = true;
+}
+
+bool TKYVNMain::FormCloseQuery() {
+    if (MainCloseMinimizes() && !ExitRequested) {
+        MinimizeApplication();
+        return false;
+    }
+    return true;
+}
+
+void TKYVNMain::FormClose() {
+    WriteBack();
+    SaveColumnWidths();
+}
+
+void TKYVNMain::closeEvent(QCloseEvent* event) {
+    bool allowed = false;
+    QsGuard([&] {
+        allowed = FormCloseQuery();
+        if (allowed) {
+            allowed = false;
+            FormClose(); // a failed write-back keeps the window open, with the change still in memory
+            allowed = true;
+        }
+    });
+    if (allowed)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TKYVNMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TKYVNMain::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths << (url.isLocalFile() ? url.toLocalFile() : QString());
+    event->acceptProposedAction();
+    QsGuard([this, paths] { FilesDropped(paths); });
+}
+
+void TKYVNMain::actViewToolbarExecute() {
+    tbMain->setVisible(tbMain->isHidden());
+}
+
+void TKYVNMain::actViewStatusBarExecute() {
+    statusBar()->setVisible(statusBar()->isHidden());
+}
+
+void TKYVNMain::actViewAlwaysOnTopExecute() {
+    PendingFormStyle = (windowFlags() & Qt::WindowStaysOnTopHint) ? 0 : 3;
+    ApplyFormStyle();
+}
+
+void TKYVNMain::actHelpContentsExecute() {
+    MainShowHelp(*this);
+}
+
+void TKYVNMain::actHelpOnTheWebExecute() {
+    if (AppInfo)
+        OpenWebAddress(AppInfo->WebAddresses.HomePage);
+}
+
+void TKYVNMain::actTrayOpenExecute() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TKYVNMain::actTrayPreferencesExecute() {
+    RunCommand(actFilePreferences);
+}
+
+void TKYVNMain::aeMainException(const std::exception* e) {
+    QsShowException(e);
+}
