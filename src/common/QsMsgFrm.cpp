@@ -104,7 +104,7 @@ TQsMessage::TQsMessage(QWidget* parent)
 
     pLeft = new QWidget(this);
     pLeft->setObjectName(QStringLiteral("pLeft"));
-    pLeft->setFixedWidth(32);
+    pLeft->setFixedSize(32, 32);
     imgQuestion = makePicture(pLeft, QStyle::SP_MessageBoxQuestion, "imgQuestion");
     imgWarning = makePicture(pLeft, QStyle::SP_MessageBoxWarning, "imgWarning");
     imgError = makePicture(pLeft, QStyle::SP_MessageBoxCritical, "imgError");
