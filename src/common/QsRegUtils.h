@@ -23,3 +23,5 @@ void DeleteRegValues(TQsRegRoot root, const QString& key);
 
 // The database file that holds the store ($XDG_CONFIG_HOME/Tessivo/settings.db).
 QString QsRegDatabasePath();
+// Closes the store's connection; the next operation opens it again (also after the path changed).
+void QsRegClose();

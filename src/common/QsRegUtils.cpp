@@ -1,0 +1,330 @@
+// The settings store lives in one SQLite database. Keys are rows of their own (so an empty key still
+// exists, as in the registry); values remember the order in which they were first written through their
+// row id, which an overwrite keeps. Key paths are compared without regard to case, as the registry does;
+// value names exactly, because recent-file paths are value names and Linux paths are case-sensitive.
+//
+// One connection per process, opened on first use. Every write is one IMMEDIATE transaction and the
+// connection waits for a busy database, so two processes writing at once lose nothing.
+#include "QsRegUtils.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+
+#include <optional>
+
+namespace {
+
+const QString kConnection = QStringLiteral("QsRegUtils");
+constexpr int kTypeString = 1;  // REG_SZ
+constexpr int kTypeInteger = 4; // REG_DWORD
+constexpr int kBusyTimeoutMs = 10000;
+
+struct TStoreState {
+    QString path;        // the database the connection belongs to
+    bool open = false;   // the connection exists and the schema is in place
+    bool broken = false; // the database at `path` cannot be used; reads give the defaults
+};
+
+TStoreState& state() {
+    static TStoreState s;
+    return s;
+}
+
+void closeConnection() {
+    TStoreState& s = state();
+    if (QSqlDatabase::contains(kConnection)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(kConnection, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(kConnection);
+    }
+    s = TStoreState();
+}
+
+bool exec(QSqlQuery& q, const QString& sql) {
+    return q.exec(sql);
+}
+
+bool createSchema(QSqlDatabase& db) {
+    QSqlQuery q(db);
+    // The first statement that touches the file tells a corrupt or foreign file apart.
+    if (!exec(q, QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs)))
+        return false;
+    if (!exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return false;
+    q.finish();
+    // The write-ahead log lets readers and a writer work side by side and makes a write cheap.
+    // Where the file system cannot hold it, the classic journal stays and everything still works.
+    exec(q, QStringLiteral("PRAGMA journal_mode = WAL"));
+    exec(q, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    q.finish();
+    if (!exec(q, QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    const bool ok =
+        exec(q, QStringLiteral("CREATE TABLE IF NOT EXISTS reg_keys (root INTEGER NOT NULL, path TEXT NOT NULL, "
+                               "PRIMARY KEY (root, path)) WITHOUT ROWID")) &&
+        exec(q, QStringLiteral("CREATE TABLE IF NOT EXISTS reg_values (id INTEGER PRIMARY KEY, root INTEGER NOT NULL, "
+                               "path TEXT NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, data, "
+                               "UNIQUE (root, path, name))"));
+    if (!ok) {
+        exec(q, QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return exec(q, QStringLiteral("COMMIT"));
+}
+
+// The connection to the current database, or nothing when the store cannot be used.
+std::optional<QSqlDatabase> database() {
+    TStoreState& s = state();
+    const QString path = QsRegDatabasePath();
+    if (path != s.path)
+        closeConnection();
+    if (s.broken)
+        return std::nullopt;
+    if (s.open)
+        return QSqlDatabase::database(kConnection, false);
+
+    s.path = path;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        if (db.open() && createSchema(db)) {
+            s.open = true;
+            return db;
+        }
+    }
+    // Keep the path but drop the connection: every later call gives the defaults at once.
+    closeConnection();
+    s.path = path;
+    s.broken = true;
+    return std::nullopt;
+}
+
+// "Software\\Tessivo\\" and "software\tessivo" name the same key.
+QString normalKey(const QString& key) {
+    const QStringList parts = key.split(u'\\', Qt::SkipEmptyParts);
+    return parts.join(u'\\').toCaseFolded();
+}
+
+QString joinKey(const QString& key, const QString& subkey) {
+    const QString k = normalKey(key);
+    const QString s = normalKey(subkey);
+    if (k.isEmpty())
+        return s;
+    if (s.isEmpty())
+        return k;
+    return k + u'\\' + s;
+}
+
+int rootId(TQsRegRoot root) {
+    return static_cast<int>(root);
+}
+
+struct TStoredValue {
+    int type = 0;
+    QVariant data;
+};
+
+std::optional<TStoredValue> readValue(TQsRegRoot root, const QString& key, const QString& name) {
+    auto db = database();
+    if (!db)
+        return std::nullopt;
+    QSqlQuery q(*db);
+    q.prepare(QStringLiteral("SELECT type, data FROM reg_values WHERE root = ? AND path = ? AND name = ?"));
+    q.addBindValue(rootId(root));
+    q.addBindValue(normalKey(key));
+    q.addBindValue(name);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return TStoredValue{q.value(0).toInt(), q.value(1)};
+}
+
+bool keyExists(QSqlDatabase& db, int root, const QString& path) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT 1 FROM reg_keys WHERE root = ? AND path = ?"));
+    q.addBindValue(root);
+    q.addBindValue(path);
+    return q.exec() && q.next();
+}
+
+// Runs body inside one write transaction; a failure anywhere leaves the database as it was.
+template <typename Body> void writeTransaction(Body body) {
+    auto db = database();
+    if (!db)
+        return;
+    QSqlQuery q(*db);
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    if (body(*db))
+        if (q.exec(QStringLiteral("COMMIT")))
+            return;
+    q.exec(QStringLiteral("ROLLBACK"));
+}
+
+// Creates the key and every key above it, as creating a registry key does.
+bool ensureKey(QSqlDatabase& db, int root, const QString& path) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT OR IGNORE INTO reg_keys (root, path) VALUES (?, ?)"));
+    QString prefix;
+    const QStringList parts = path.split(u'\\', Qt::SkipEmptyParts);
+    for (int i = -1; i < parts.size(); ++i) {
+        if (i >= 0)
+            prefix = prefix.isEmpty() ? parts[i] : prefix + u'\\' + parts[i];
+        q.addBindValue(root);
+        q.addBindValue(prefix);
+        if (!q.exec())
+            return false;
+    }
+    return true;
+}
+
+bool putValue(QSqlDatabase& db, int root, const QString& path, const QString& name, int type, const QVariant& data) {
+    QSqlQuery q(db);
+    // An overwrite updates the row in place, so the name keeps its place in the order.
+    q.prepare(QStringLiteral("INSERT INTO reg_values (root, path, name, type, data) VALUES (?, ?, ?, ?, ?) "
+                             "ON CONFLICT (root, path, name) DO UPDATE SET type = excluded.type, "
+                             "data = excluded.data"));
+    q.addBindValue(root);
+    q.addBindValue(path);
+    q.addBindValue(name);
+    q.addBindValue(type);
+    q.addBindValue(data);
+    return q.exec();
+}
+
+void writeValue(TQsRegRoot root, const QString& key, const QString& name, int type, const QVariant& data) {
+    const QString path = normalKey(key);
+    writeTransaction([&](QSqlDatabase& db) {
+        return ensureKey(db, rootId(root), path) && putValue(db, rootId(root), path, name, type, data);
+    });
+}
+
+// The key and everything below it; for the root itself, everything of that root.
+bool deleteTree(QSqlDatabase& db, int root, const QString& path) {
+    const QString below = path.isEmpty() ? QString() : path + u'\\';
+    for (const char* table : {"reg_values", "reg_keys"}) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE root = ? AND (path = ? OR substr(path, 1, ?) = ?)")
+                      .arg(QLatin1String(table)));
+        q.addBindValue(root);
+        q.addBindValue(path);
+        q.addBindValue(below.size());
+        q.addBindValue(below);
+        if (!q.exec())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString QsRegDatabasePath() {
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/Tessivo/settings.db");
+}
+
+void QsRegClose() {
+    closeConnection();
+}
+
+QString ReadRegString(TQsRegRoot root, const QString& key, const QString& name, const QString& def) {
+    const auto v = readValue(root, key, name);
+    if (!v || v->type != kTypeString)
+        return def;
+    return v->data.isNull() ? QString() : v->data.toString();
+}
+
+bool ReadRegBool(TQsRegRoot root, const QString& key, const QString& name, bool def) {
+    const auto v = readValue(root, key, name);
+    if (!v || v->type != kTypeInteger)
+        return def;
+    return v->data.toLongLong() != 0;
+}
+
+qint32 ReadRegInteger(TQsRegRoot root, const QString& key, const QString& name, qint32 def) {
+    const auto v = readValue(root, key, name);
+    if (!v || v->type != kTypeInteger)
+        return def;
+    return static_cast<qint32>(v->data.toLongLong());
+}
+
+QStringList ReadRegValueNames(TQsRegRoot root, const QString& key, const QString& subkey, const QStringList& def) {
+    auto db = database();
+    if (!db)
+        return def;
+    const QString path = joinKey(key, subkey);
+    if (!keyExists(*db, rootId(root), path))
+        return def;
+    QSqlQuery q(*db);
+    q.prepare(QStringLiteral("SELECT name FROM reg_values WHERE root = ? AND path = ? ORDER BY id"));
+    q.addBindValue(rootId(root));
+    q.addBindValue(path);
+    if (!q.exec())
+        return def;
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+void WriteRegString(TQsRegRoot root, const QString& key, const QString& name, const QString& value) {
+    // A null QString would be stored as SQL NULL; the registry knows only empty strings.
+    writeValue(root, key, name, kTypeString, value.isNull() ? QStringLiteral("") : value);
+}
+
+void WriteRegBool(TQsRegRoot root, const QString& key, const QString& name, bool value) {
+    writeValue(root, key, name, kTypeInteger, value ? 1 : 0);
+}
+
+void WriteRegInteger(TQsRegRoot root, const QString& key, const QString& name, qint32 value) {
+    writeValue(root, key, name, kTypeInteger, value);
+}
+
+void WriteRegValueNames(TQsRegRoot root, const QString& key, const QString& subkey, const QStringList& names) {
+    const QString path = joinKey(key, subkey);
+    writeTransaction([&](QSqlDatabase& db) {
+        if (!deleteTree(db, rootId(root), path) || !ensureKey(db, rootId(root), path))
+            return false;
+        for (const QString& name : names)
+            if (!putValue(db, rootId(root), path, name, kTypeString, QStringLiteral("")))
+                return false;
+        return true;
+    });
+}
+
+bool RegValueExists(TQsRegRoot root, const QString& key, const QString& name) {
+    return readValue(root, key, name).has_value();
+}
+
+void DeleteRegValue(TQsRegRoot root, const QString& key, const QString& name) {
+    const QString path = normalKey(key);
+    writeTransaction([&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("DELETE FROM reg_values WHERE root = ? AND path = ? AND name = ?"));
+        q.addBindValue(rootId(root));
+        q.addBindValue(path);
+        q.addBindValue(name);
+        return q.exec();
+    });
+}
+
+void DeleteRegValues(TQsRegRoot root, const QString& key) {
+    const QString path = normalKey(key);
+    writeTransaction([&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("DELETE FROM reg_values WHERE root = ? AND path = ?"));
+        q.addBindValue(rootId(root));
+        q.addBindValue(path);
+        return q.exec();
+    });
+}
