@@ -1,6 +1,7 @@
 #include "KyvnTest.h"
 
 #include "Ideaunit.h"
+#include "RefIdea.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -8,54 +9,6 @@
 #include <cstring>
 
 namespace {
-
-// An IDEA written the textbook way, independent of the program's: arithmetic modulo 65537 with
-// 0 read as 65536, sub-keys from the 128-bit key rotated 25 bits at a time.
-quint16 refMul(quint16 a, quint16 b) {
-    const quint64 x = a ? a : 65536, y = b ? b : 65536;
-    const quint64 r = x * y % 65537;
-    return quint16(r == 65536 ? 0 : r);
-}
-
-void refKeys(const QByteArray& key, quint16* ek) {
-    // The key as one big number, rotated by repeated one-bit shifts.
-    QByteArray k = key;
-    for (int i = 0; i < 52; ++i) {
-        if (i > 0 && i % 8 == 0) {
-            for (int n = 0; n < 25; ++n) {
-                const quint8 top = quint8(k[0]) >> 7;
-                for (int b = 0; b < 16; ++b)
-                    k[b] = char(quint8(k[b]) << 1 | (b < 15 ? quint8(k[b + 1]) >> 7 : top));
-            }
-        }
-        ek[i] = quint16(quint8(k[2 * (i % 8)]) << 8 | quint8(k[2 * (i % 8) + 1]));
-    }
-}
-
-QByteArray refEncipherBlock(const quint16* k, const QByteArray& block) {
-    quint16 x[4];
-    for (int i = 0; i < 4; ++i)
-        x[i] = quint16(quint8(block[2 * i]) << 8 | quint8(block[2 * i + 1]));
-    for (int r = 0; r < 8; ++r) {
-        const quint16* s = k + 6 * r;
-        const quint16 a = refMul(x[0], s[0]), b = quint16(x[1] + s[1]), c = quint16(x[2] + s[2]),
-                      d = refMul(x[3], s[3]);
-        const quint16 e = refMul(a ^ c, s[4]);
-        const quint16 f = refMul(quint16((b ^ d) + e), s[5]);
-        const quint16 g = quint16(e + f);
-        x[0] = a ^ f;
-        x[1] = c ^ f;
-        x[2] = b ^ g;
-        x[3] = d ^ g;
-    }
-    const quint16 y[4] = {refMul(x[0], k[48]), quint16(x[2] + k[49]), quint16(x[1] + k[50]), refMul(x[3], k[51])};
-    QByteArray out(8, '\0');
-    for (int i = 0; i < 4; ++i) {
-        out[2 * i] = char(y[i] >> 8);
-        out[2 * i + 1] = char(y[i]);
-    }
-    return out;
-}
 
 QByteArray randomBytes(qsizetype n) {
     QByteArray b(n, '\0');
@@ -113,10 +66,10 @@ private slots:
         // The textbook cipher agrees, so the answers are not just this program's opinion.
         quint16 ref[52] = {};
         if (!key.isEmpty())
-            refKeys(key, ref);
+            RefIdea::keys(key, ref);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(idea.EncipherKeys), 104),
                  QByteArray(reinterpret_cast<const char*>(ref), 104));
-        QCOMPARE(refEncipherBlock(ref, plain), cipher);
+        QCOMPARE(RefIdea::encipherBlock(ref, plain), cipher);
 
         for (TIdeaPath path : availablePaths()) {
             // A run of 70 copies takes every batch width and the scalar tail.
@@ -195,7 +148,7 @@ private slots:
         for (int round = 0; round < 200; ++round) {
             const QByteArray key = round < 20 ? QByteArray(16, '\0') : randomBytes(16);
             quint16 ref[52];
-            refKeys(key, ref);
+            RefIdea::keys(key, ref);
             TIDEA idea;
             idea.SetKey(key);
             idea.PrepareKey();
@@ -205,7 +158,7 @@ private slots:
                 block.replace(2 * (round % 4), 2, QByteArray(2, '\0'));
             QByteArray data = block;
             idea.EncipherData(data);
-            QCOMPARE(data, refEncipherBlock(ref, block));
+            QCOMPARE(data, RefIdea::encipherBlock(ref, block));
             idea.DecipherData(data);
             QCOMPARE(data, block);
         }
@@ -224,7 +177,7 @@ private slots:
         const QByteArray key = randomBytes(16);
         const QByteArray iv = "Ab3$k9!z";
         quint16 ref[52];
-        refKeys(key, ref);
+        RefIdea::keys(key, ref);
         const QByteArray plain = randomBytes(length);
 
         // The expected result, block by block.
@@ -237,14 +190,14 @@ private slots:
         for (qsizetype off = 0; off < padded.size(); off += 8) {
             QByteArray block = padded.mid(off, 8);
             if (mode == ECBMode) {
-                expected += refEncipherBlock(ref, block);
+                expected += RefIdea::encipherBlock(ref, block);
             } else if (mode == CBCMode) {
                 for (int i = 0; i < 8; ++i)
                     block[i] = char(block[i] ^ chain[i]);
-                chain = refEncipherBlock(ref, block);
+                chain = RefIdea::encipherBlock(ref, block);
                 expected += chain;
             } else {
-                const QByteArray stream = refEncipherBlock(ref, chain);
+                const QByteArray stream = RefIdea::encipherBlock(ref, chain);
                 for (qsizetype i = 0; i < block.size(); ++i)
                     block[i] = char(block[i] ^ stream[i]);
                 expected += block;
