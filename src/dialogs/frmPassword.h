@@ -1,0 +1,67 @@
+// The password dialog: sets a new file password, changes it, or asks for it.
+//
+// Every showing goes through QsAnswers ("TPassEdit"); the recorded text is the window title. The answer:
+//   a QString: typed into every visible password edit, then OK pressed once;
+//   a QStringList: typed into the visible edits in order (current, password, verify), then OK once;
+//   a handler: receives the set-up TPassEdit and may drive its widgets; an invalid QVariant lets the
+//   real dialog run (after queuing key presses, for instance); any other value is taken as is.
+// The result is whether OK passed validation. A refused entry raises EQsException through QsGuard, so
+// tests answering with a wrong password also answer the error box ("QsMessageDetails") when the
+// program's handler is installed; the third wrong password asks "QsMessage".
+#pragma once
+
+#include "QsMsgFrm.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class TPassEdit : public TQsKeyUpDialog {
+    Q_OBJECT
+public:
+    enum { ModeNew = 0, ModeCheck = 1, ModeChange = 2 };
+    static constexpr int MaxPasswordLength = 25;
+    static constexpr int MinPasswordLength = 4;
+    static constexpr int MaxAttempts = 3;
+
+    explicit TPassEdit(QWidget* parent = nullptr);
+    // Shows the rows, labels and description of the mode; the caption is the caller's.
+    void SetMode(int mode);
+
+    QLabel* imgPassword;
+    QLabel* lblOld;
+    QLineEdit* txtOld;
+    QLabel* lblPassword;
+    QLineEdit* txtPassword;
+    QLabel* lblVerify;
+    QLineEdit* txtVerify;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+    QFrame* bLine01;
+    QLabel* imgInfo;
+    QLabel* lblDescription;
+
+    int Attempts = 0;
+    QString StoredPassword;
+    int Mode = ModeNew;
+    bool Accepted = false;
+
+    void txtChange();
+    void cmdOKClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void checkNewPassword() const;
+};
+
+// The dialog while one of the operations below shows it; null otherwise.
+extern TPassEdit* PassEdit;
+
+// Each returns true when the entry was accepted, false when cancelled, closed or refused.
+bool NewFilePassword(const QString& FileName, QString& NewPassword);
+bool ChangeFilePassword(const QString& CurrentPassword, const QString& FileName, QString& NewPassword);
+bool AskFilePassword(const QString& Password, const QString& FileName);
+bool AskUnprotectPassword(const QString& Password);
