@@ -1,0 +1,223 @@
+#include "KyvnTest.h"
+
+#include "clsFile.h"
+#include "uOptions.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct TRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+TRun cli(const QStringList& args, const QByteArray& input = QByteArray()) {
+    QProcess p;
+    p.start(QStringLiteral(KEYVANE_CLI), args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void setBackups(bool on) {
+    TKYVNOptions options;
+    options.Load();
+    options.BackupFiles = on;
+    options.Save();
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString file;
+
+    // A file with the password "Open Sesame" and two accounts.
+    void makeFile() {
+        file = dir.filePath("safe.kvf");
+        QFile::remove(file);
+        QFile::remove(dir.filePath("Backup of safe.kvf"));
+        QCOMPARE(cli({"new", file}, "Open Sesame\nopen sesame\n").status, 0);
+        QCOMPARE(cli({"add", file, "Bank", "--login", "me", "--password", "s3cret", "--email", "me@bank.example",
+                      "--web", "https://bank.example", "--notes", "first line\nsecond line", "--protected"},
+                     "Open Sesame\n")
+                     .status,
+                 0);
+        QCOMPARE(cli({"add", file, "Mail", "--generate", "16"}, "Open Sesame\n").status, 0);
+    }
+
+private slots:
+    void init() {
+        setBackups(true);
+        makeFile();
+    }
+
+    void newFileIsEmptyAndOwnerOnly() {
+        const QString path = dir.filePath("new.kvf");
+        const TRun made = cli({"new", path}, "abcd\nABCD\n");
+        QCOMPARE(made.status, 0);
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+        const TRun listed = cli({"ls", path}, "abcd\n");
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out, QString());
+        TKYVNFile back;
+        back.FileName = path;
+        back.Load();
+        QCOMPARE(back.Password, QString("abcd"));               // as typed the first time
+        QCOMPARE(cli({"new", path}, "abcd\nabcd\n").status, 1); // never over an existing file
+    }
+
+    void newPasswordRules_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("too short") << QByteArray("abc\nabc\n") << "Password must be at least 4 characters long.";
+        QTest::newRow("too long") << QByteArray(26, 'a') + "\n" + QByteArray(26, 'a') + "\n"
+                                  << "Password must be at most 25 characters long.";
+        QTest::newRow("apostrophe") << QByteArray("ab'cd\nab'cd\n") << "A password cannot hold ' or #.";
+        QTest::newRow("number sign") << QByteArray("ab#cd\nab#cd\n") << "A password cannot hold ' or #.";
+        QTest::newRow("no match") << QByteArray("abcd\nabce\n") << "The passwords you entered do not match.";
+        QTest::newRow("accent case differs") << QByteArray("ábcd\nÁbcd\n") << "The passwords you entered do not match.";
+        QTest::newRow("no input") << QByteArray() << "No password given.";
+    }
+    void newPasswordRules() {
+        QFETCH(QByteArray, input);
+        QFETCH(QString, message);
+        const QString path = dir.filePath("refused.kvf");
+        const TRun r = cli({"new", path}, input);
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err.trimmed(), message);
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void listAndShow() {
+        const TRun listed = cli({"ls", file}, "OPEN SESAME\n"); // a to z fold
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out, QString("Bank\nMail\n"));
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        const TRun shown = cli({"show", file, "bank"}, "Open Sesame\n");
+        QCOMPARE(shown.status, 0);
+        QCOMPARE(shown.out, QString("Account Name: Bank\nLogin: me\nPassword: s3cret\nEmail: me@bank.example\n"
+                                    "Web: https://bank.example\nNotes: first line\nsecond line\nProtected: True\n"
+                                    "Created: %1\nModified: %1\n")
+                                .arg(today));
+        const TRun field = cli({"show", file, "Mail", "--field", "password"}, "Open Sesame\n");
+        QCOMPARE(field.status, 0);
+        const QString generated = field.out.trimmed();
+        QCOMPARE(generated.size(), 16);
+        for (QChar c : generated)
+            QVERIFY(c >= '(' && c <= '|');
+        // What the tool wrote, the store reads back field by field.
+        TKYVNFile back;
+        back.FileName = file;
+        back.Load();
+        QCOMPARE(back.GetAccount(0)->Notes, QString("first line\r\nsecond line"));
+        QVERIFY(back.GetAccount(0)->Protected);
+        QCOMPARE(back.GetAccount(1)->Password, generated);
+    }
+
+    void errors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QString f = dir.filePath("safe.kvf");
+        const QByteArray pw = "Open Sesame\n";
+        QTest::newRow("wrong password") << QStringList{"ls", f} << QByteArray("open sesamE!\n") << 1
+                                        << "Wrong password.";
+        QTest::newRow("unknown account") << QStringList{"show", f, "Nope"} << pw << 1
+                                         << "There is no account named 'Nope'.";
+        QTest::newRow("rm unknown account")
+            << QStringList{"rm", f, "Nope"} << pw << 1 << "There is no account named 'Nope'.";
+        QTest::newRow("unknown field") << QStringList{"show", f, "Bank", "--field", "Colour"} << pw << 2
+                                       << "Unknown field 'Colour'.";
+        QTest::newRow("name in use") << QStringList{"add", f, "BANK"} << pw << 1
+                                     << "There is already an account named 'BANK'.\n"
+                                        "Please provide a different name for this account.";
+        QTest::newRow("reserved in login")
+            << QStringList{"add", f, "X", "--login", "it's"} << pw << 1 << "Login cannot hold ' or #.";
+        QTest::newRow("reserved in notes")
+            << QStringList{"add", f, "X", "--notes", "#1"} << pw << 1 << "Notes cannot hold ' or #.";
+        QTest::newRow("line break in web") << QStringList{"add", f, "X", "--web", "a\nb"} << pw << 1
+                                           << "Web cannot hold a line break or a NUL character.";
+        QTest::newRow("long name") << QStringList{"add", f, QString(51, 'n')} << pw << 1
+                                   << "Account Name is longer than 50 characters.";
+        QTest::newRow("long password") << QStringList{"add", f, "X", "--password", QString(101, 'p')} << pw << 1
+                                       << "Password is longer than 100 characters.";
+        QTest::newRow("long notes") << QStringList{"add", f, "X", "--notes", QString(256, 'x')} << pw << 1
+                                    << "Notes is longer than 255 characters.";
+        QTest::newRow("blank name") << QStringList{"add", f, "   "} << pw << 1 << "The account name is empty.";
+        QTest::newRow("password and generate") << QStringList{"add", f, "X", "--password", "p", "--generate", "8"} << pw
+                                               << 2 << "Give either --password or --generate, not both.";
+        QTest::newRow("generate zero") << QStringList{"add", f, "X", "--generate", "0"} << pw << 2
+                                       << "--generate takes a length from 1 to 100.";
+        QTest::newRow("unknown option") << QStringList{"ls", f, "--all"} << pw << 2 << "Unknown option '--all'.";
+        QTest::newRow("missing argument")
+            << QStringList{"show", f} << pw << 2 << "Usage: keyvane-cli show FILE NAME [--field CAPTION]";
+        QTest::newRow("unknown command") << QStringList{"cat", f} << pw << 2
+                                         << "Unknown command 'cat'. Try 'keyvane-cli --help'.";
+        QTest::newRow("missing file") << QStringList{"ls", dir.filePath("none.kvf")} << pw << 1
+                                      << "Error loading file 'none.kvf'.\nFile not found";
+        QTest::newRow("not a passwords file") << QStringList{"ls", dir.filePath("junk.kvf")} << pw << 1
+                                              << "Error loading file 'junk.kvf'.\nThis is not a valid passwords file.";
+        QTest::newRow("a folder")
+            << QStringList{"ls", dir.path()} << pw << 1
+            << QString("Error loading file '%1'.\nInvalid filename").arg(QFileInfo(dir.path()).fileName());
+    }
+    void errors() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QFile junk(dir.filePath("junk.kvf"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("twelve bytes"); // deciphers to noise
+        junk.close();
+        const QByteArray before = readAll(file);
+        const TRun r = cli(args, input);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.err.trimmed(), message);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(readAll(file), before); // nothing written unless the command succeeds
+    }
+
+    void removeKeepsABackupWhenAsked() {
+        const QString backup = dir.filePath("Backup of safe.kvf");
+        const QByteArray before = readAll(file);
+        QCOMPARE(cli({"rm", file, "BANK"}, "Open Sesame\n").status, 0);
+        QCOMPARE(readAll(backup), before);
+        QCOMPARE(cli({"ls", file}, "Open Sesame\n").out, QString("Mail\n"));
+
+        setBackups(false);
+        const QByteArray kept = readAll(backup);
+        QCOMPARE(cli({"rm", file, "mail"}, "Open Sesame\n").status, 0);
+        QCOMPARE(readAll(backup), kept);
+        QCOMPARE(cli({"ls", file}, "Open Sesame\n").out, QString());
+    }
+
+    void helpWarnsAboutTheOpenFile() {
+        const TRun r = cli({"--help"});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains("a change made here is overwritten the next time the\nprogram writes the file back"));
+        for (const char* command : {"ls FILE", "show FILE NAME", "new FILE", "add FILE NAME", "rm FILE NAME"})
+            QVERIFY2(r.out.contains(command), command);
+        QCOMPARE(cli({}).status, 2);
+    }
+};
+
+KYVN_TEST_CORE_MAIN(TestCli)
+#include "tst_cli.moc"
