@@ -142,11 +142,6 @@ void TQsMessageDetails::cmdDetailsClick() {
     txtErrorDetails->setVisible(show);
 }
 
-void TQsMessageDetails::showEvent(QShowEvent* event) {
-    TQsKeyUpDialog::showEvent(event);
-    CenterOnScreen();
-}
-
 void QsMessageDetails(const QString& Text, const QString& Details, const QString& Caption, quint8 MessageType,
                       quint8 Language, const QString& DialogFont) {
     TQsMessageDetails box;

@@ -43,9 +43,6 @@ public:
     void cmdOKClick();
     void cmdDetailsClick();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void placeControls();
 };

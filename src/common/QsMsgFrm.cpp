@@ -91,6 +91,25 @@ void TQsKeyUpDialog::keyReleaseEvent(QKeyEvent* event) {
     QDialog::keyReleaseEvent(event);
 }
 
+bool TQsKeyUpDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
+            reject();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TQsKeyUpDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CenterOnScreen();
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
 void TQsKeyUpDialog::CenterOnScreen() {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -224,7 +243,6 @@ void TQsMessage::cmdBtnClick(int position) {
 
 void TQsMessage::showEvent(QShowEvent* event) {
     TQsKeyUpDialog::showEvent(event);
-    CenterOnScreen();
     cmdBtn[DefaultPosition - 1]->setFocus(Qt::TabFocusReason);
 }
 

@@ -42,6 +42,7 @@ QString QsApplicationTitle();
 QFont QsDialogFont(const QString& DialogFont);
 
 // Base of the program's boxes: Esc closes them when it is released, as the window's close box does.
+// The dialog sees key releases before its controls, which would otherwise keep some of them.
 class TQsKeyUpDialog : public QDialog {
     Q_OBJECT
 public:
@@ -50,6 +51,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void CenterOnScreen();
 };
 
