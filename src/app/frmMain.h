@@ -27,6 +27,11 @@ class QToolButton;
 class QTreeView;
 class TKYVNAccount;
 class TKYVNAccountsModel;
+class TKYVNFile;
+
+// The open passwords file; null until the first file was opened or created. Owned by the main window,
+// the only place that creates, replaces or writes it.
+extern TKYVNFile* CurrentFile;
 
 // The pictures of menus, toolbar and list by number (0 always on top off, 1 on, 2 help, 3 new, 4 open,
 // 5 properties, 6 find, 7 preview, 8 print, 9 add, 10 edit, 11 delete, 12 account row, 13 copy).
@@ -146,6 +151,9 @@ public:
     void LoadRecentFiles();
     void SaveRecentFiles();
     void UpdateCaption();
+    // Makes file the open file; the rows of the previous one go first.
+    void ReplaceCurrentFile(TKYVNFile* file);
+    void RecentFileChosen(const QString& path);
 
     void actFileNewExecute();
     void actFileOpenExecute();
@@ -166,6 +174,8 @@ public:
     void SaveColumnWidths();
     void lvAccountsColumnClick(int position);
     void SortList();
+    int SortColumnShown() const;
+    void ClearAccountsList();
     TKYVNAccount* SelectedAccount() const;
     int SelectedRow() const;      // position in the shown order, -1 when none
     void SelectRow(int position); // selects, focuses and scrolls into view

@@ -1,15 +1,21 @@
-// What the main window needs from start-up and the preferences, in one place.
+// What the main window needs from start-up, the preferences and the password dialog, in one place.
 #pragma once
 
 #include <QString>
 
+class QWidget;
 class TKYVNMain;
 
 int MainStartMode(); // 0 none, 1 new file (/N), 2 open StartFile (/F:)
 QString MainStartFile();
+// The preferences, with their defaults while none are loaded.
 bool MainAutoOpenLastFile();
 bool MainMinimizeAtStartup();
 bool MainCloseMinimizes();
 // Font face and colours of the accounts list from the preferences.
 void MainApplyListPreferences(TKYVNMain& window);
 void MainShowHelp(TKYVNMain& window);
+
+bool MainAskFilePassword(QWidget* owner, const QString& password, const QString& fileName);
+bool MainNewFilePassword(QWidget* owner, const QString& fileName, QString& password);
+bool MainChangeFilePassword(QWidget* owner, const QString& current, const QString& fileName, QString& password);

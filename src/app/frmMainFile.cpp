@@ -1,0 +1,307 @@
+// The file commands of the main window: new, open, close, save as, save a copy, file password, read-only
+// mode, exit, dropped files and the recent-files list.
+#include "frmMain.h"
+
+#include "QsAnswers.h"
+#include "QsApp.h"
+#include "QsExceptions.h"
+#include "QsFileUtils.h"
+#include "QsRegUtils.h"
+#include "clsFile.h"
+#include "frmMainStartup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <memory>
+
+TKYVNFile* CurrentFile = nullptr;
+
+namespace {
+constexpr int kMaxRecentFiles = 10;
+
+QString appTitle() {
+    return AppInfo ? AppInfo->Title : QStringLiteral("Tessivo Keyvane");
+}
+
+EQsException notFound(const QString& path) {
+    return EQsException(QStringLiteral("File '%1' not found.").arg(path), QString(), 1);
+}
+
+// The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels.
+QString askFileName(QWidget* owner, bool save, const QString& title) {
+    const QString question = save ? QStringLiteral("SaveFile") : QStringLiteral("OpenFile");
+    QsAnswers::Record(question, title);
+    if (auto answer = QsAnswers::Take(question))
+        return answer->toString();
+    QFileDialog dlg(owner, title);
+    dlg.setNameFilters({QStringLiteral("Keyvane Files (*.kvf)"), QStringLiteral("All Files (*)")});
+    dlg.setDefaultSuffix(QStringLiteral("kvf"));
+    if (save) {
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// document state
+
+void TKYVNMain::SetFileOpen(bool open) {
+    FileOpen = open;
+    if (!open) {
+        SetFileName(QString());
+        ClearAccountsList();
+    }
+}
+
+void TKYVNMain::UpdateCaption() {
+    QString caption = appTitle();
+    if (!OpenFilePath.isEmpty()) {
+        caption += QStringLiteral(": ") + QFileInfo(OpenFilePath).fileName();
+        if (ReadOnly)
+            caption += QStringLiteral(" [Read-only]");
+    }
+    setWindowTitle(caption);
+}
+
+void TKYVNMain::SetFileName(const QString& path) {
+    OpenFilePath = path;
+    setWindowTitle(appTitle());
+    if (path.isEmpty())
+        return;
+    setWindowTitle(appTitle() + QStringLiteral(": ") + QFileInfo(path).fileName());
+    SetFileOpen(true);
+    AddRecentFile(path);
+}
+
+void TKYVNMain::SetReadOnly(bool value) {
+    ReadOnly = value;
+    if (OpenFilePath.isEmpty())
+        return;
+    UpdateCaption();
+    // A refusal of the file system is not reported: the check mark follows the file on disk.
+    SetAttributes(OpenFilePath, value ? faReadOnly | faArchive : faArchive, true);
+}
+
+void TKYVNMain::WriteBack() {
+    if (!OpenFilePath.isEmpty() && CurrentFile && !ReadOnly)
+        CurrentFile->Save();
+}
+
+void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
+    // The rows point into the old file's accounts: they go before the accounts do.
+    SaveColumnWidths();
+    ClearAccountsList();
+    delete CurrentFile;
+    CurrentFile = file;
+}
+
+bool TKYVNMain::OpenPasswordsFile(const QString& path) {
+    auto file = std::make_unique<TKYVNFile>();
+    file->FileName = path;
+    file->Load();
+    if (!MainAskFilePassword(this, file->Password, path))
+        return false;
+    ReplaceCurrentFile(file.release());
+    return true;
+}
+
+void TKYVNMain::OpenSequence(const QString& path) {
+    if (!OpenPasswordsFile(path))
+        return;
+    SetFileName(path);
+    SetReadOnly(HasAttributes(path, faReadOnly));
+    FillAccountsList();
+}
+
+void TKYVNMain::CreatePasswordsFile(const QString& path, const QString& password) {
+    // The new file is written before it replaces the open one, so a file that cannot be written
+    // leaves the previous file open and listed.
+    auto file = std::make_unique<TKYVNFile>();
+    file->FileName = path;
+    file->Password = password;
+    file->Save();
+    ReplaceCurrentFile(file.release());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// commands
+
+void TKYVNMain::actFileNewExecute() {
+    WriteBack();
+    const QString path = askFileName(this, true, QStringLiteral("Create New File..."));
+    if (path.isEmpty())
+        return;
+    QString password;
+    if (!MainNewFilePassword(this, path, password))
+        return;
+    CreatePasswordsFile(path, password);
+    SetFileName(path);
+    SetReadOnly(false);
+    FillAccountsList();
+}
+
+void TKYVNMain::actFileOpenExecute() {
+    WriteBack();
+    const QString path = askFileName(this, false, QStringLiteral("Open Passwords File..."));
+    if (path.isEmpty())
+        return;
+    if (!FileExistsOnReadyDrive(path))
+        throw notFound(path);
+    OpenSequence(path);
+}
+
+void TKYVNMain::actFileCloseExecute() {
+    WriteBack();
+    SetFileOpen(false);
+}
+
+void TKYVNMain::actFileSaveAsExecute() {
+    WriteBack();
+    const QString path = askFileName(this, true, QStringLiteral("Save File As..."));
+    if (path.isEmpty())
+        return;
+    const QString previous = CurrentFile->FileName;
+    CurrentFile->FileName = path;
+    try {
+        CurrentFile->Save();
+    } catch (...) {
+        // the window still shows the previous file: its write-backs must keep going there
+        CurrentFile->FileName = previous;
+        throw;
+    }
+    SetFileName(path);
+    SetReadOnly(false);
+    FillAccountsList();
+}
+
+void TKYVNMain::actFileSaveCopyExecute() {
+    WriteBack();
+    const QString path = askFileName(this, true, QStringLiteral("Save File Copy As..."));
+    if (path.isEmpty())
+        return;
+    // A copy onto the open file itself would replace it with nothing.
+    if (QFileInfo(path).absoluteFilePath() == QFileInfo(OpenFilePath).absoluteFilePath())
+        return;
+    CopyFileTo(OpenFilePath, path);
+}
+
+void TKYVNMain::actFilePasswordExecute() {
+    QString password;
+    if (!MainChangeFilePassword(this, CurrentFile->Password, CurrentFile->FileName, password))
+        return;
+    CurrentFile->Password = password;
+    WriteBack();
+}
+
+void TKYVNMain::actFileExitExecute() {
+    ExitRequested = true;
+    close();
+}
+
+void TKYVNMain::actAccountReadOnlyExecute() {
+    SetReadOnly(!ReadOnly);
+}
+
+void TKYVNMain::MRUListClick(const QString& path) {
+    WriteBack();
+    if (!FileExistsOnReadyDrive(path)) {
+        RemoveRecentFile(path);
+        throw notFound(path);
+    }
+    try {
+        OpenSequence(path);
+    } catch (...) {
+        RemoveRecentFile(path);
+        throw;
+    }
+}
+
+void TKYVNMain::FilesDropped(const QStringList& paths) {
+    if (paths.size() != 1)
+        throw EQsException(QStringLiteral("You cannot drag and drop multiple files."), QString(), 2);
+    // The whole path is taken: a cut-off path would name another file or none.
+    const QString path = paths.first();
+    if (!path.isEmpty() && QFileInfo(path).isDir())
+        throw EQsException(QStringLiteral("You cannot drag and drop folders."), QString(), 2);
+    if (path.isEmpty() || !FileExistsOnReadyDrive(path))
+        return;
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    OpenSequence(path);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// recent files
+
+void TKYVNMain::AddRecentFile(const QString& path) {
+    RemoveRecentFile(path);
+    RecentFiles.prepend(path);
+    while (RecentFiles.size() > kMaxRecentFiles)
+        RecentFiles.removeLast();
+    RebuildRecentMenu();
+}
+
+void TKYVNMain::RemoveRecentFile(const QString& path) {
+    // Linux file names are case-sensitive: only the same path is the same entry.
+    if (RecentFiles.removeOne(path))
+        RebuildRecentMenu();
+}
+
+void TKYVNMain::LoadRecentFiles() {
+    RecentFiles.clear();
+    if (AppInfo)
+        RecentFiles = ReadRegValueNames(AppInfo->RegistryRoot, AppInfo->ProductKey + QStringLiteral("\\Storage"),
+                                        QStringLiteral("MRU"), {})
+                          .mid(0, kMaxRecentFiles);
+    RebuildRecentMenu();
+}
+
+void TKYVNMain::SaveRecentFiles() {
+    if (!AppInfo)
+        return;
+    const QString storage = AppInfo->ProductKey + QStringLiteral("\\Storage");
+    DeleteRegValues(AppInfo->RegistryRoot, storage + QStringLiteral("\\MRU"));
+    WriteRegValueNames(AppInfo->RegistryRoot, storage, QStringLiteral("MRU"), RecentFiles);
+}
+
+void TKYVNMain::RebuildRecentMenu() {
+    if (!mnuRecent)
+        return;
+    mnuRecent->clear();
+    for (int i = 0; i < RecentFiles.size(); ++i) {
+        const QString path = RecentFiles.at(i);
+        const QString accel = i < 9 ? QString::number(i + 1) : QStringLiteral("A");
+        // an ampersand in a path is shown, not taken as an accelerator
+        QString escaped = path;
+        escaped.replace(u'&', QStringLiteral("&&"));
+        QAction* item = mnuRecent->addAction(QStringLiteral("&") + accel + u' ' + escaped);
+        item->setStatusTip(actRecentFiles->statusTip());
+        connect(item, &QAction::triggered, this, [this, path] { RecentFileChosen(path); });
+    }
+}
+
+void TKYVNMain::RecentFileChosen(const QString& path) {
+    alMainUpdate();
+    if (!actRecentFiles->isEnabled())
+        return;
+    QsGuard([this, path] {
+        // the entry moves to the top before the file is opened
+        RecentFiles.removeOne(path);
+        RecentFiles.prepend(path);
+        RebuildRecentMenu();
+        MRUListClick(path);
+    });
+    alMainUpdate();
+}
