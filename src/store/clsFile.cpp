@@ -26,11 +26,8 @@ const char signature[] = "ZKYVN";
 
 // Overwrites memory that held plain text before it is given back.
 void wipe(QByteArray& bytes) {
-    if (!bytes.isEmpty() && !bytes.isDetached())
-        return; // shared: another owner still reads it
-    volatile char* p = bytes.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        p[i] = 0;
+    if (!bytes.isEmpty() && bytes.isDetached())
+        explicit_bzero(bytes.data(), size_t(bytes.size()));
 }
 
 // ---- Text encoding ------------------------------------------------------------------------------
@@ -103,15 +100,16 @@ public:
         }
         return s;
     }
+    QString text(QByteArrayView v) const { return text(v.data(), v.size()); }
     // The line without its first character, whatever that character is.
-    QString field(const char* p, qsizetype n) const {
-        if (n <= 0)
-            return QString();
+    QByteArrayView value(QByteArrayView line) const {
+        if (line.isEmpty())
+            return line;
         qsizetype skip = 1;
         if (utf8_)
-            while (skip < n && (static_cast<unsigned char>(p[skip]) & 0xC0) == 0x80)
+            while (skip < line.size() && (static_cast<unsigned char>(line[skip]) & 0xC0) == 0x80)
                 ++skip;
-        return text(p + skip, n - skip);
+        return line.sliced(skip);
     }
 
 private:
@@ -120,35 +118,65 @@ private:
 
 // ---- Lines --------------------------------------------------------------------------------------
 
-struct TLine {
-    qsizetype start;
-    qsizetype length;
+// Walks the lines of a plain text: a line ends at CR LF, a CR alone or a LF alone; the first NUL ends
+// the text. A line break at the very end does not start another line.
+class TLineCursor {
+public:
+    TLineCursor(const char* data, qsizetype size) : p_(data) {
+        if (const void* nul = std::memchr(data, 0, size_t(size)))
+            size = static_cast<const char*>(nul) - data;
+        end_ = data + size;
+        cr_ = find('\r', data);
+        lf_ = find('\n', data);
+    }
+    bool atEnd() const { return p_ >= end_; }
+    // True when a line follows the current one.
+    bool hasSecond() {
+        const char* brk = nextBreak();
+        return brk && after(brk) < end_;
+    }
+    // The current line (p, length); moves to the next.
+    QByteArrayView take() {
+        const char* brk = nextBreak();
+        const char* stop = brk ? brk : end_;
+        const QByteArrayView line(p_, stop - p_);
+        p_ = brk ? after(brk) : end_;
+        return line;
+    }
+    const char* end() const { return end_; }
+
+private:
+    const char* find(char c, const char* from) const {
+        return static_cast<const char*>(std::memchr(from, c, size_t(end_ - from)));
+    }
+    const char* nextBreak() {
+        if (cr_ && cr_ < p_)
+            cr_ = find('\r', p_);
+        if (lf_ && lf_ < p_)
+            lf_ = find('\n', p_);
+        return cr_ && (!lf_ || cr_ < lf_) ? cr_ : lf_;
+    }
+    const char* after(const char* brk) const {
+        return brk + ((*brk == '\r' && brk + 1 < end_ && brk[1] == '\n') ? 2 : 1);
+    }
+
+    const char* p_;
+    const char* end_;
+    const char* cr_;
+    const char* lf_;
 };
 
-// Splits at CR LF, a CR alone or a LF alone; the first NUL ends the text.
-std::vector<TLine> splitLines(const char* data, qsizetype size) {
-    std::vector<TLine> lines;
-    if (const void* nul = std::memchr(data, 0, size_t(size)))
-        size = static_cast<const char*>(nul) - data;
-    lines.reserve(size_t(size / 20 + 4));
-    const char* end = data + size;
-    const char* nextCr = static_cast<const char*>(std::memchr(data, '\r', size_t(size)));
-    const char* nextLf = static_cast<const char*>(std::memchr(data, '\n', size_t(size)));
-    const char* p = data;
-    while (p < end) {
-        if (nextCr && nextCr < p)
-            nextCr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
-        if (nextLf && nextLf < p)
-            nextLf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* brk = nextCr && (!nextLf || nextCr < nextLf) ? nextCr : nextLf;
-        if (!brk) {
-            lines.push_back({p - data, end - p});
-            break;
-        }
-        lines.push_back({p - data, brk - p});
-        p = brk + ((*brk == '\r' && brk + 1 < end && brk[1] == '\n') ? 2 : 1);
-    }
-    return lines;
+// The notes' line breaks: ' back to CR, # back to LF, in one pass and only when there are any.
+void decodeLineBreaks(QString& notes) {
+    const char16_t* begin = reinterpret_cast<const char16_t*>(notes.constData());
+    const char16_t* end = begin + notes.size();
+    const char16_t* hit = std::find_if(begin, end, [](char16_t c) { return c == u'\'' || c == u'#'; });
+    if (hit == end)
+        return;
+    const qsizetype from = hit - begin;
+    char16_t* p = reinterpret_cast<char16_t*>(notes.data()); // detaches once
+    for (qsizetype i = from; i < notes.size(); ++i)
+        p[i] = p[i] == u'\'' ? u'\r' : p[i] == u'#' ? u'\n' : p[i];
 }
 
 [[noreturn]] void indexError(qsizetype index) {
@@ -176,6 +204,29 @@ public:
         *p++ = '\r';
         *p++ = '\n';
         pos_ = p - out_.data();
+    }
+    void ascii(QByteArrayView text) {
+        ensure(text.size() + 3);
+        char* p = out_.data() + pos_;
+        *p++ = '#';
+        std::memcpy(p, text.data(), size_t(text.size()));
+        p += text.size();
+        *p++ = '\r';
+        *p++ = '\n';
+        pos_ = p - out_.data();
+    }
+    // "DDMMYYYY"; a date that is not valid is written as day 0.
+    void date(const QDate& date) {
+        const QDate d = date.isValid() && date.year() >= 1 && date.year() <= 9999 ? date : KyvnDayZero();
+        char text[8];
+        auto digits = [&](int value, int at, int count) {
+            for (int i = count - 1; i >= 0; --i, value /= 10)
+                text[at + i] = char('0' + value % 10);
+        };
+        digits(d.day(), 0, 2);
+        digits(d.month(), 2, 2);
+        digits(d.year(), 4, 4);
+        ascii(QByteArrayView(text, 8));
     }
     QByteArray take() {
         out_.resize(pos_);
@@ -400,45 +451,60 @@ QByteArray TKYVNFile::PlainText() const {
         w.line(a->Email);
         w.line(a->Web);
         w.line(a->Notes, true, true);
-        w.line(a->Protected ? u"True" : u"False");
-        w.line(DateToText(a->Created));
-        w.line(DateToText(a->Modified));
+        w.ascii(a->Protected ? QByteArrayView("True") : QByteArrayView("False"));
+        w.date(a->Created);
+        w.date(a->Modified);
     }
     return w.take();
 }
 
 void TKYVNFile::ReadPlainText(const QByteArray& plain) {
-    const char* data = plain.constData();
-    const std::vector<TLine> lines = splitLines(data, plain.size());
-    if (lines.empty() || QByteArrayView(data + lines[0].start, lines[0].length) != signature)
+    TLineCursor lines(plain.constData(), plain.size());
+    if (lines.atEnd() || lines.take() != QByteArrayView(signature))
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
-    const qsizetype textEnd = lines.back().start + lines.back().length;
-    const TTextReader reader(validUtf8(reinterpret_cast<const unsigned char*>(data), size_t(textEnd)));
-    const qsizetype count = qsizetype(lines.size());
-    auto field = [&](qsizetype index) {
-        if (index >= count)
+    const auto* bytes = reinterpret_cast<const unsigned char*>(plain.constData());
+    const TTextReader reader(validUtf8(bytes, size_t(lines.end() - plain.constData())));
+    qsizetype index = 1;
+    // The next line without its first character; a missing line fails as an index error.
+    auto value = [&]() {
+        if (lines.atEnd())
             indexError(index);
-        return reader.field(data + lines[size_t(index)].start, lines[size_t(index)].length);
+        ++index;
+        return reader.value(lines.take());
     };
-    Password = field(1);
-    Accounts.reserve(Accounts.size() + count / 9);
+    auto text = [&]() { return reader.text(value()); };
+    auto date = [&]() {
+        const QByteArrayView v = value();
+        // Eight digits are read directly; anything else goes the general way, with its message.
+        if (v.size() == 8 && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            auto number = [&](int from, int count) {
+                int n = 0;
+                for (int i = from; i < from + count; ++i)
+                    n = n * 10 + (v[i] - '0');
+                return n;
+            };
+            const int year = number(4, 4), month = number(2, 2), day = number(0, 2);
+            if (year < 1 || !QDate::isValid(year, month, day))
+                throw EQsException(QStringLiteral("Invalid argument to date encode"));
+            return QDate(year, month, day);
+        }
+        return TextToDate(reader.text(v));
+    };
+    Password = text();
     // The bound lets one line after the last account pass; 2 to 8 further lines fail on the first
     // missing one.
-    for (qsizetype i = 2; i <= count - 2; i += 9) {
+    while (!lines.atEnd() && lines.hasSecond()) {
         auto account = std::make_unique<TKYVNAccount>();
-        account->AccountName = field(i);
-        account->Login = field(i + 1);
-        account->Password = field(i + 2);
-        account->Email = field(i + 3);
-        account->Web = field(i + 4);
-        account->Notes = field(i + 5);
-        if (account->Notes.contains(QLatin1Char('\'')) || account->Notes.contains(QLatin1Char('#'))) {
-            account->Notes.replace(QLatin1Char('\''), QLatin1Char('\r'));
-            account->Notes.replace(QLatin1Char('#'), QLatin1Char('\n'));
-        }
-        account->Protected = TextToBool(field(i + 6));
-        account->Created = TextToDate(field(i + 7));
-        account->Modified = TextToDate(field(i + 8));
+        account->AccountName = text();
+        account->Login = text();
+        account->Password = text();
+        account->Email = text();
+        account->Web = text();
+        account->Notes = text();
+        decodeLineBreaks(account->Notes);
+        account->Protected = value() == QByteArrayView("True");
+        account->Created = date();
+        account->Modified = date();
         AddAccount(account.release());
     }
 }
@@ -485,7 +551,9 @@ void TKYVNFile::Save(bool backupFiles) {
     }
 }
 
-void TKYVNFile::Save() { Save(Options ? Options->BackupFiles : true); }
+void TKYVNFile::Save() {
+    Save(Options ? Options->BackupFiles : true);
+}
 
 void TKYVNFile::saveFile(bool backupFiles) {
     if (FileName.isEmpty())
