@@ -63,7 +63,6 @@ TQsMessageDetails::TQsMessageDetails(QWidget* parent)
     cmdOK->setDefault(true);
     cmdDetails = new QPushButton(this);
     cmdDetails->setObjectName(QStringLiteral("cmdDetails"));
-    cmdDetails->setAutoDefault(false);
     cmdDetails->setProperty(PaneTag, 0);
 
     txtErrorDetails = new QPlainTextEdit(this);

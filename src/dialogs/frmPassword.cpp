@@ -153,7 +153,6 @@ TPassEdit::TPassEdit(QWidget* parent)
     cmdOK->setEnabled(false);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
     for (QPushButton* b : {cmdOK, cmdCancel})
         b->setFixedSize(std::max(80, b->sizeHint().width()), 25);
     connect(cmdOK, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdOKClick(); }); });

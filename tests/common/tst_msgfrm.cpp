@@ -377,6 +377,22 @@ private slots:
         QVERIFY(!box.isVisible());
     }
 
+    void enterPressesTheFocusedButtonOfTheDetailsBox() {
+        TQsMessageDetails box;
+        box.Setup("Error loading file 'a.kvf'.", "This is not a valid passwords file.", "", 1, 1, QString());
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QCOMPARE(QApplication::focusWidget(), box.cmdOK);
+        box.cmdDetails->setFocus();
+        QTest::keyClick(box.cmdDetails, Qt::Key_Return);
+        QVERIFY(box.isVisible());
+        QCOMPARE(box.height(), 212);
+        box.cmdOK->setFocus();
+        QTest::keyClick(box.cmdOK, Qt::Key_Return);
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.result(), int(QDialog::Accepted));
+    }
+
     void detailsButtonOnlyWithDetails() {
         TQsMessageDetails box;
         box.Setup("Wrong password.", "", "", 1, 1, QString());
