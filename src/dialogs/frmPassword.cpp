@@ -3,6 +3,7 @@
 #include "QsAnswers.h"
 #include "QsApp.h"
 #include "QsExceptions.h"
+#include "QsHelpUtils.h"
 #include "clsAccount.h"
 
 #include <QFileInfo>
@@ -276,6 +277,11 @@ bool TPassEdit::eventFilter(QObject* watched, QEvent* event) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
         if (std::any_of(text.begin(), text.end(), isReserved))
             return true; // the apostrophe and the number sign are reserved by the file format
+    }
+    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        // This dialog has no help topic of its own: F1 opens the contents.
+        QsGuard([this] { DialogKeyUp(Qt::Key_F1, this, AppInfo, 0); });
+        return true;
     }
     return TQsKeyUpDialog::eventFilter(watched, event);
 }

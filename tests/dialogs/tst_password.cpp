@@ -2,6 +2,7 @@
 #include "QsAnswers.h"
 #include "QsApp.h"
 #include "QsExceptions.h"
+#include "QsHelpUtils.h"
 #include "frmPassword.h"
 
 #include <QClipboard>
@@ -328,6 +329,19 @@ private slots:
         QString result = "unchanged";
         QVERIFY(!NewFilePassword("/tmp/a.kvf", result));
         QCOMPARE(result, QString("unchanged"));
+    }
+
+    void f1OpensTheHelpContents() {
+        AppInfo->HelpFile = KEYVANE_SOURCE_DIR "/share/help/index.html";
+        TPassEdit dlg;
+        dlg.SetMode(TPassEdit::ModeCheck);
+        dlg.show();
+        QTest::keyClick(dlg.txtPassword, Qt::Key_F1);
+        AppInfo->HelpFile.clear();
+        QVERIFY(raised.isEmpty());
+        QVERIFY(QsHelpWindow() && QsHelpWindow()->isVisible());
+        QVERIFY(dlg.isVisible());
+        QsHelpWindow()->close();
     }
 
     void layoutAndCaptionsByMode() {
