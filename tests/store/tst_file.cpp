@@ -4,6 +4,7 @@
 #include "RefIdea.h"
 #include "clsFile.h"
 #include "uGenerator.h"
+#include "uOptions.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -342,6 +343,31 @@ private slots:
         QCOMPARE(readAll(backup), second); // without backups the old one stays as it was
         QCOMPARE(readAll(name), third);
         QVERIFY(leftovers(dir.path()).isEmpty());
+    }
+
+    void saveFollowsThePreferenceAndLinks() {
+        const QString real = path("real.kvf"), link = path("link.kvf");
+        TKYVNFile file;
+        file.FileName = real;
+        file.Password = "pw";
+        file.Save(false);
+        QVERIFY(QFile::link(real, link));
+        TKYVNOptions options;
+        options.BackupFiles = false;
+        Options = &options;
+        file.FileName = link;
+        file.AddAccount(makeAccount("via link"));
+        file.Save();
+        QVERIFY(QFileInfo(link).isSymLink()); // the link stays; the file it names is replaced
+        QVERIFY(!QFile::exists(path("Backup of real.kvf")));
+        options.BackupFiles = true;
+        file.Save();
+        Options = nullptr;
+        QVERIFY(QFile::exists(path("Backup of real.kvf")));
+        TKYVNFile back;
+        back.FileName = real;
+        back.Load();
+        QCOMPARE(back.GetAccount(0)->AccountName, QString("via link"));
     }
 
     void newFilesAreOwnerOnly() {
