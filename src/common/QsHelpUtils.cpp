@@ -108,6 +108,10 @@ void ShowHelp(const TQsApplication* app, int context) {
     }
 }
 
+void ShowHelp(int context) {
+    ShowHelp(AppInfo, context);
+}
+
 void DialogKeyUp(int key, QDialog* dialog, const TQsApplication* app, int helpContext) {
     if (key == Qt::Key_Escape) {
         if (dialog)

@@ -12,6 +12,8 @@ struct TQsApplication;
 // reused by every request. Does nothing when app is null or its HelpFile names no existing file.
 // Raises EQsException "Unable to show help file '%s'." (kind 1) when the page cannot be shown.
 void ShowHelp(const TQsApplication* app, int context);
+// The same for the program's own application record, AppInfo.
+void ShowHelp(int context);
 
 // Every dialog passes its key releases here: Esc (Qt::Key_Escape) rejects the dialog, F1 (Qt::Key_F1)
 // shows the help at the dialog's context (0 when it has none).
