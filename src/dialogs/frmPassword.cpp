@@ -115,7 +115,7 @@ TPassEdit::TPassEdit(QWidget* parent)
     : TQsKeyUpDialog(parent,
                      Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("TPassEdit"));
-    setFont(QsDialogFont(AppInfo ? AppInfo->DialogFont : QString()));
+    setFont(QsDialogFont(QString()));
 
     imgPassword = new QLabel(this);
     imgPassword->setObjectName(QStringLiteral("imgPassword"));
