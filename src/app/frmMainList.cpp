@@ -9,6 +9,13 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QCollator>
+#include <QLocale>
+#include <cstring>
+#include <numeric>
+#ifdef KEYVANE_HAVE_ICU
+#include <unicode/ucol.h>
+#endif
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -25,10 +32,52 @@ qint64 dayKey(const TKYVNAccount& account, int field) {
 // ---------------------------------------------------------------------------------------------------
 // model
 
-TKYVNAccountsModel::TKYVNAccountsModel(QObject* parent) : QAbstractTableModel(parent) {
-    // the user's collation with letter case significant
-    collator_.setCaseSensitivity(Qt::CaseSensitive);
-}
+// The user's collation with letter case significant, as sort-key bytes that compare with strcmp.
+struct TKYVNAccountsModel::TCollation {
+#ifdef KEYVANE_HAVE_ICU
+    UCollator* Collator = nullptr;
+    TCollation() {
+        UErrorCode status = U_ZERO_ERROR;
+        Collator = ucol_open(QLocale().bcp47Name().toUtf8().constData(), &status);
+        if (U_FAILURE(status))
+            Collator = nullptr;
+    }
+    ~TCollation() {
+        if (Collator)
+            ucol_close(Collator);
+    }
+    void Append(const QString& text, QByteArray& pool) const {
+        const auto* chars = reinterpret_cast<const UChar*>(text.utf16());
+        const qsizetype start = pool.size();
+        int room = int(text.size()) * 4 + 16;
+        for (;;) {
+            pool.resize(start + room);
+            const int need = Collator ? ucol_getSortKey(Collator, chars, int(text.size()),
+                                                        reinterpret_cast<uint8_t*>(pool.data() + start), room)
+                                      : 0;
+            if (need <= room) {
+                if (need == 0) { // no collator: the text's own bytes
+                    const QByteArray utf8 = text.toUtf8();
+                    pool.resize(start);
+                    pool.append(utf8.constData(), utf8.size()).append('\0');
+                } else {
+                    pool.resize(start + need); // the key ends with its NUL
+                }
+                return;
+            }
+            room = need;
+        }
+    }
+#else
+    // Without ICU the keys are ranks: the rows are sorted once with the locale's collation.
+    QCollator Collator;
+    TCollation() {
+        Collator.setCaseSensitivity(Qt::CaseSensitive);
+    }
+#endif
+};
+
+TKYVNAccountsModel::TKYVNAccountsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int TKYVNAccountsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
@@ -73,28 +122,65 @@ void TKYVNAccountsModel::Reset(std::vector<TShownColumn> columns, std::vector<TK
 void TKYVNAccountsModel::appendKey(const TKYVNAccount* account) {
     if (sortColumn_ < 0)
         return;
-    if (dateKeys_)
-        dayKeys_.push_back(dayKey(*account, columns_[sortColumn_].Field));
-    else
-        textKeys_.push_back(collator_.sortKey(
-            columns_[sortColumn_].Hidden ? kHidden : GetAccountField(*account, columns_[sortColumn_].Heading)));
+    offset_.push_back(quint32(pool_.size()));
+    if (dateKeys_) {
+        prefix_.push_back(quint64(dayKey(*account, columns_[sortColumn_].Field) + (qint64(1) << 40)));
+        pool_.append('\0');
+        return;
+    }
+    const TShownColumn& c = columns_[sortColumn_];
+    collation_->Append(c.Hidden ? kHidden : GetAccountField(*account, c.Heading), pool_);
+    quint64 prefix = 0;
+    const char* key = pool_.constData() + offset_.back();
+    for (int i = 0, end = false; i < 8; ++i) {
+        const quint8 byte = end ? 0 : quint8(key[i]);
+        end = end || byte == 0;
+        prefix = (prefix << 8) | byte;
+    }
+    prefix_.push_back(prefix);
 }
 
 void TKYVNAccountsModel::computeKeys() {
-    textKeys_.clear();
-    dayKeys_.clear();
+    prefix_.clear();
+    offset_.clear();
+    pool_.clear();
     dateKeys_ = false;
     if (sortColumn_ < 0)
         return;
+    if (!collation_) // made on first use: the locale is the one in force when the list is first sorted
+        collation_ = std::make_shared<TCollation>();
     const TShownColumn& c = columns_[sortColumn_];
     // Dates sort by their value: the short date text would put 02/03/2004 before 15/01/2003.
     dateKeys_ = !c.Hidden && (c.Field == kfCreated || c.Field == kfModified);
-    if (dateKeys_)
-        dayKeys_.reserve(rows_.size());
-    else
-        textKeys_.reserve(rows_.size());
+    prefix_.reserve(rows_.size());
+    offset_.reserve(rows_.size());
+    pool_.reserve(qsizetype(rows_.size()) * (dateKeys_ ? 1 : 24));
+#ifdef KEYVANE_HAVE_ICU
     for (const TKYVNAccount* a : rows_)
         appendKey(a);
+#else
+    if (dateKeys_) {
+        for (const TKYVNAccount* a : rows_)
+            appendKey(a);
+        return;
+    }
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(rows_.size());
+    for (const TKYVNAccount* a : rows_)
+        keys.push_back(collation_->Collator.sortKey(c.Hidden ? kHidden : GetAccountField(*a, c.Heading)));
+    std::vector<int> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a].compare(keys[b]) < 0; });
+    prefix_.assign(rows_.size(), 0);
+    offset_.assign(rows_.size(), 0);
+    pool_.append('\0');
+    quint64 rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && keys[order[i - 1]].compare(keys[order[i]]) != 0)
+            ++rank;
+        prefix_[order[i]] = rank;
+    }
+#endif
 }
 
 void TKYVNAccountsModel::SetSortColumn(int column) {
@@ -107,16 +193,24 @@ void TKYVNAccountsModel::SetSortColumn(int column) {
 bool TKYVNAccountsModel::Less(int rowA, int rowB) const {
     if (sortColumn_ < 0)
         return rowA < rowB;
-    if (dateKeys_)
-        return dayKeys_[rowA] < dayKeys_[rowB];
-    return textKeys_[rowA].compare(textKeys_[rowB]) < 0;
+    const quint64 a = prefix_[rowA], b = prefix_[rowB];
+    if (a != b)
+        return a < b;
+    return std::strcmp(pool_.constData() + offset_[rowA], pool_.constData() + offset_[rowB]) < 0;
 }
 
 int TKYVNAccountsModel::Append(TKYVNAccount* account) {
     const int row = int(rows_.size());
     beginInsertRows(QModelIndex(), row, row);
     rows_.push_back(account);
+#ifdef KEYVANE_HAVE_ICU
     appendKey(account);
+#else
+    if (dateKeys_ || sortColumn_ < 0)
+        appendKey(account);
+    else
+        computeKeys(); // ranks are relative: one more row renumbers them
+#endif
     endInsertRows();
     return row;
 }
@@ -127,10 +221,8 @@ void TKYVNAccountsModel::Remove(int row) {
     beginRemoveRows(QModelIndex(), row, row);
     rows_.erase(rows_.begin() + row);
     if (sortColumn_ >= 0) {
-        if (dateKeys_)
-            dayKeys_.erase(dayKeys_.begin() + row);
-        else
-            textKeys_.erase(textKeys_.begin() + row);
+        prefix_.erase(prefix_.begin() + row);
+        offset_.erase(offset_.begin() + row);
     }
     endRemoveRows();
 }

@@ -5,9 +5,10 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QCollator>
+#include <QByteArray>
 #include <QSortFilterProxyModel>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class TKYVNAccount;
@@ -50,9 +51,14 @@ private:
     std::vector<TKYVNAccount*> rows_;
     int sortColumn_ = -1;
     bool dateKeys_ = false;
-    std::vector<QCollatorSortKey> textKeys_;
-    std::vector<qint64> dayKeys_;
-    QCollator collator_;
+    // One key per row: the first eight bytes of its collation key (or the day of a date) for a quick
+    // comparison, and the whole key in one contiguous pool for ties. Keys of removed rows stay in the
+    // pool until the next rebuild.
+    std::vector<quint64> prefix_;
+    std::vector<quint32> offset_;
+    QByteArray pool_;
+    struct TCollation;
+    std::shared_ptr<TCollation> collation_;
 };
 
 class TKYVNAccountsSort : public QSortFilterProxyModel {
