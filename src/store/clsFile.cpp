@@ -217,15 +217,18 @@ public:
     }
     // "DDMMYYYY"; a date that is not valid is written as day 0.
     void date(const QDate& date) {
-        const QDate d = date.isValid() && date.year() >= 1 && date.year() <= 9999 ? date : KyvnDayZero();
+        int year = 0, month = 0, day = 0;
+        date.getDate(&year, &month, &day);
+        if (!date.isValid() || year < 1 || year > 9999)
+            KyvnDayZero().getDate(&year, &month, &day);
         char text[8];
         auto digits = [&](int value, int at, int count) {
             for (int i = count - 1; i >= 0; --i, value /= 10)
                 text[at + i] = char('0' + value % 10);
         };
-        digits(d.day(), 0, 2);
-        digits(d.month(), 2, 2);
-        digits(d.year(), 4, 4);
+        digits(day, 0, 2);
+        digits(month, 2, 2);
+        digits(year, 4, 4);
         ascii(QByteArrayView(text, 8));
     }
     QByteArray take() {
@@ -271,7 +274,8 @@ public:
     int fd;
 };
 
-QByteArray readWholeFile(const QString& path) {
+// Reads the whole file; reuse lends the memory of a buffer that is no longer needed.
+QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray()) {
     TFd file(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC));
     if (file.fd < 0)
         ioError();
@@ -280,7 +284,7 @@ QByteArray readWholeFile(const QString& path) {
         ioError();
     if (S_ISDIR(st.st_mode))
         ioError(EISDIR);
-    QByteArray data;
+    QByteArray data = std::move(reuse);
     data.resize(qsizetype(st.st_size > 0 ? st.st_size : 0));
     qsizetype got = 0;
     for (;;) {
@@ -333,6 +337,13 @@ public:
     TSiblingFile& operator=(const TSiblingFile&) = delete;
     int fd() const { return fd_; }
     const QByteArray& path() const { return path_; }
+    // Starts writing the data to the disk without waiting, so that the work before syncAndClose
+    // overlaps with the disk.
+    void startWriteBack() {
+#ifdef SYNC_FILE_RANGE_WRITE
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE); // a hint: failures show in fsync
+#endif
+    }
     void syncAndClose() {
         if (::fsync(fd_) != 0)
             ioError();
@@ -572,7 +583,7 @@ void TKYVNFile::saveFile(bool backupFiles) {
         throw EInOutError(S_ISDIR(previous.st_mode) ? EISDIR : EINVAL);
 
     QByteArray plain = PlainText();
-    const QByteArray cipher = Encipher(plain);
+    QByteArray cipher = Encipher(plain);
     plain.append(QByteArray(cipher.size() - plain.size(), '\0'));
 
     TSiblingFile fresh(folder, "save");
@@ -581,15 +592,16 @@ void TKYVNFile::saveFile(bool backupFiles) {
     // with the owner's read and write bits; a new file stays owner-only.
     if (exists && ::fchmod(fresh.fd(), (previous.st_mode & 07777) | S_IRUSR | S_IWUSR) != 0)
         ioError();
-    fresh.syncAndClose();
+    fresh.startWriteBack();
 
-    // What is on disk must decipher to what was meant before anything is replaced.
-    QByteArray check = Decipher(readWholeFile(QFile::decodeName(fresh.path())));
+    // What was written must decipher to what was meant before anything is replaced.
+    QByteArray check = Decipher(readWholeFile(QFile::decodeName(fresh.path()), std::move(cipher)));
     const bool same = check == plain;
     wipe(check);
     wipe(plain);
     if (!same)
         throw EQsException(QStringLiteral("The file written could not be read back as it was meant."));
+    fresh.syncAndClose();
 
     if (backupFiles && exists)
         keepBackup(folder, targetPath, nativePath(BackupFileName(target)));
