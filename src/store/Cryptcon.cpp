@@ -111,6 +111,8 @@ void TCrypto::loadInput() {
     } else {
         if (InputLength > BufferSize)
             throw EQsException(QStringLiteral("The data to encipher is longer than %1 bytes.").arg(BufferSize));
+        if (InputLength > 0 && !InputArea)
+            throw EQsException(QStringLiteral("No input given to the cipher."));
         if (InputLength > 0)
             std::memcpy(DataBuffer, InputArea, InputLength);
     }

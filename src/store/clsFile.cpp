@@ -191,19 +191,29 @@ public:
         out_.resize(estimate);
     }
     // "#" (or nothing) + text + CR LF; in the notes CR becomes ' and LF becomes #.
-    void line(QStringView text, bool hash = true, bool notes = false) {
+    // Returns false when the text holds what its line cannot carry: a NUL, which would end the file
+    // early, or outside the notes a line break, which would shift every line after it.
+    bool line(QStringView text, bool hash = true, bool notes = false) {
         ensure(text.size() * 3 + 3);
         char* p = out_.data() + pos_;
         if (hash)
             *p++ = '#';
         char* start = p;
         p = encoder_.appendToBuffer(p, text);
-        if (notes)
-            for (char* q = start; q < p; ++q)
+        bool bad = false;
+        if (notes) {
+            for (char* q = start; q < p; ++q) {
+                bad |= *q == '\0';
                 *q = *q == '\r' ? '\'' : *q == '\n' ? '#' : *q;
+            }
+        } else {
+            for (const char* q = start; q < p; ++q)
+                bad |= *q == '\0' || *q == '\r' || *q == '\n';
+        }
         *p++ = '\r';
         *p++ = '\n';
         pos_ = p - out_.data();
+        return !bad;
     }
     void ascii(QByteArrayView text) {
         ensure(text.size() + 3);
@@ -454,14 +464,15 @@ QByteArray TKYVNFile::PlainText() const {
                     a->Web.size() + a->Notes.size();
     TPlainWriter w(estimate + estimate / 8);
     w.line(u"ZKYVN", false);
-    w.line(Password);
+    if (!w.line(Password))
+        throw EQsException(QStringLiteral("The file password holds a line break or a NUL character."));
     for (const TKYVNAccount* a : Accounts) {
-        w.line(a->AccountName);
-        w.line(a->Login);
-        w.line(a->Password);
-        w.line(a->Email);
-        w.line(a->Web);
-        w.line(a->Notes, true, true);
+        const bool ok = w.line(a->AccountName) & w.line(a->Login) & w.line(a->Password) & w.line(a->Email) &
+                        w.line(a->Web) & w.line(a->Notes, true, true);
+        if (!ok)
+            throw EQsException(
+                QStringLiteral("The account '%1' holds a line break or a NUL character where the file cannot keep it.")
+                    .arg(a->AccountName));
         w.ascii(a->Protected ? QByteArrayView("True") : QByteArrayView("False"));
         w.date(a->Created);
         w.date(a->Modified);
@@ -542,6 +553,11 @@ void TKYVNFile::Load() {
 }
 
 void TKYVNFile::loadFile() {
+    // Far beyond any real passwords file (millions of accounts): refused before memory is taken.
+    constexpr qint64 largest = qint64(1) << 30;
+    struct stat st;
+    if (::stat(nativePath(FileName).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > largest)
+        throw EQsException(QStringLiteral("This is not a valid passwords file."));
     QByteArray data = readWholeFile(FileName);
     TIDEA idea;
     idea.DecipherData(data);

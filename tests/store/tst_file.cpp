@@ -418,6 +418,34 @@ private slots:
         QVERIFY(leftovers(dir.path()).isEmpty());
     }
 
+    void textsTheFileCannotCarryAreRefused_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("LF in a name") << "Account Name"
+                                      << "a\nb";
+        QTest::newRow("CR in a login") << "Login"
+                                       << "a\rb";
+        QTest::newRow("NUL in a password") << "Password" << QString("a") + QChar(0) + "b";
+        QTest::newRow("NUL in the notes") << "Notes" << QString("a") + QChar(0) + "b";
+    }
+    void textsTheFileCannotCarryAreRefused() {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        TKYVNFile file;
+        file.FileName = path("refused.kvf");
+        file.Password = "pw";
+        file.Save(false);
+        const QByteArray before = readAll(file.FileName);
+        auto* a = makeAccount("x");
+        QString* texts[] = {&a->AccountName, &a->Login, &a->Password, &a->Email, &a->Web, &a->Notes};
+        *texts[KyvnFieldOfCaption(field)] = value;
+        file.AddAccount(a);
+        const auto error = raised([&] { file.Save(true); });
+        QCOMPARE(error.first, QString("Error saving file '%1'.").arg(file.FileName));
+        QVERIFY2(error.second.contains("holds a line break or a NUL character"), qPrintable(error.second));
+        QCOMPARE(readAll(file.FileName), before);
+    }
+
     void saveOntoAFullFileSystem() {
         const QString mountPoint = path("full");
         TScratchMount mount(mountPoint, "size=64k,mode=0755");
