@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -207,6 +210,40 @@ private slots:
         QCOMPARE(cli({"rm", file, "mail"}, "Open Sesame\n").status, 0);
         QCOMPARE(readAll(backup), kept);
         QCOMPARE(cli({"ls", file}, "Open Sesame\n").out, QString());
+    }
+
+    void terminalInputIsNotEchoed() {
+        // The tool on a pseudo-terminal, as a person at a terminal runs it.
+        int master = -1;
+        const QByteArray program = KEYVANE_CLI, path = QFile::encodeName(file);
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            ::execl(program.constData(), program.constData(), "ls", path.constData(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        QByteArray seen;
+        auto readUntil = [&](const QByteArray& what) {
+            char buffer[256];
+            while (!seen.contains(what)) {
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n <= 0)
+                    return false;
+                seen.append(buffer, n);
+            }
+            return true;
+        };
+        QVERIFY(readUntil("Password for 'safe.kvf': "));
+        const QByteArray answer = "Open Sesame\n";
+        QCOMPARE(::write(master, answer.constData(), size_t(answer.size())), ssize_t(answer.size()));
+        readUntil("\nMail"); // the list follows the prompt
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(master);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY2(!seen.contains("Sesame"), seen.constData());
+        QVERIFY(seen.contains("Bank"));
     }
 
     void helpWarnsAboutTheOpenFile() {
