@@ -77,13 +77,14 @@ void TKYVNList::SetDefaults() {
 }
 
 TQsRegRoot TKYVNList::Root() {
-    return TKYVNOptions::Root();
+    return AppInfo ? AppInfo->RegistryRoot : TQsRegRoot::LocalMachine;
 }
 
+// Without an application record (the command-line tool, tests) the program's standard key.
 QString TKYVNList::Key() {
-    QString key = TKYVNOptions::Key();
-    key.chop(QStringLiteral("Options").size());
-    return key + QStringLiteral("Storage\\List");
+    const QString product =
+        AppInfo ? AppInfo->ProductKey : QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");
+    return product + QStringLiteral("\\Storage\\List");
 }
 
 void TKYVNList::Load(bool useDefaults) {
