@@ -1,0 +1,511 @@
+#include "frmAccount.h"
+
+#include "QsAnswers.h"
+#include "QsApp.h"
+#include "QsExceptions.h"
+#include "QsHelpUtils.h"
+#include "QsMsgFrm.h"
+#include "QsShellUtils.h"
+#include "clsAccount.h"
+#include "clsFile.h"
+#include "uGenerator.h"
+#include "uOptions.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDate>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+// ---------------------------------------------------------------------------------------------------
+// Shared pieces
+
+bool IsReservedChar(QChar c) {
+    return c == QLatin1Char('\'') || c == QLatin1Char('#');
+}
+
+QString WithoutReserved(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text)
+        if (!IsReservedChar(c))
+            out += c;
+    return out;
+}
+
+QValidator::State TReservedValidator::validate(QString& input, int& pos) const {
+    int removedBeforeCursor = 0;
+    for (int i = 0; i < input.size() && i < pos; ++i)
+        if (IsReservedChar(input.at(i)))
+            ++removedBeforeCursor;
+    const QString clean = WithoutReserved(input);
+    if (clean.size() != input.size()) {
+        input = clean;
+        pos -= removedBeforeCursor;
+    }
+    return Acceptable;
+}
+
+TNotesEdit::TNotesEdit(QWidget* parent) : QPlainTextEdit(parent) {
+    setTabChangesFocus(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
+
+QString TNotesEdit::Text() const {
+    return toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+
+void TNotesEdit::SetText(const QString& text) {
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setPlainText(plain);
+}
+
+void TNotesEdit::keyPressEvent(QKeyEvent* event) {
+    const QString typed = event->text();
+    if (!typed.isEmpty() && std::any_of(typed.begin(), typed.end(), IsReservedChar)) {
+        event->accept();
+        return;
+    }
+    // A printable key or a line break that would pass the limit is refused like a full line edit does.
+    const bool inserts =
+        (!typed.isEmpty() && typed.at(0).isPrint()) || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (inserts && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const int selected = int(textCursor().selectedText().size());
+        if (toPlainText().size() - selected + 1 > MaxLength) {
+            event->accept();
+            return;
+        }
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+bool TNotesEdit::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText();
+}
+
+void TNotesEdit::insertFromMimeData(const QMimeData* source) {
+    if (source->hasText())
+        insertLimited(source->text());
+}
+
+void TNotesEdit::insertLimited(const QString& text) {
+    QString clean = WithoutReserved(text);
+    clean.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QTextCursor cursor = textCursor();
+    const int room = MaxLength - int(toPlainText().size() - cursor.selectedText().size());
+    cursor.insertText(clean.left(std::max(0, room)));
+    setTextCursor(cursor);
+}
+
+QString TrimText(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32)
+        --last;
+    return text.mid(first, last - first);
+}
+
+bool AccountNameInUse(const TKYVNFile* file, const QString& name) {
+    return file && file->FindAccount(name) != nullptr;
+}
+
+void RaiseNameInUse(const QString& name) {
+    throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(name),
+                       QStringLiteral("Please provide a different name for this account."), 2);
+}
+
+TKeyPreviewDialog::TKeyPreviewDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setFont(QsDialogFont(AppInfo ? AppInfo->DialogFont : QString()));
+}
+
+void TKeyPreviewDialog::PreviewKeys() {
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+bool TKeyPreviewDialog::FormKeyDown(QKeyEvent* event) {
+    // Esc acts when released; swallowing the press keeps QDialog from closing early.
+    return event->key() == Qt::Key_Escape;
+}
+
+bool TKeyPreviewDialog::FormKeyUp(QKeyEvent* event) {
+    const bool dialogKey =
+        (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) || event->key() == Qt::Key_F1;
+    if (dialogKey && !event->isAutoRepeat())
+        DialogKeyUp(event->key(), this, AppInfo, HelpContext);
+    return dialogKey;
+}
+
+bool TKeyPreviewDialog::previewKey(QKeyEvent* event) {
+    // The keys the dialog acts on are swallowed, so a key that travels on from an ignoring control to
+    // its parents is acted on once; all others reach the controls (buttons act on the release of Space).
+    bool handled = false;
+    if (event->type() == QEvent::KeyPress)
+        QsGuard([&] { handled = FormKeyDown(event); });
+    else
+        QsGuard([&] { handled = FormKeyUp(event); });
+    return handled;
+}
+
+bool TKeyPreviewDialog::eventFilter(QObject* watched, QEvent* event) {
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+        previewKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void TKeyPreviewDialog::keyPressEvent(QKeyEvent* event) {
+    if (!previewKey(event))
+        QDialog::keyPressEvent(event);
+}
+
+void TKeyPreviewDialog::keyReleaseEvent(QKeyEvent* event) {
+    if (!previewKey(event))
+        QDialog::keyReleaseEvent(event);
+}
+
+void TKeyPreviewDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred on the window that opened it, or on the screen when there is none.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    if (owner && owner != this && owner->isVisible())
+        move(owner->frameGeometry().center() - rect().center());
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The account editor
+
+namespace {
+
+constexpr int HelpAccounts = 530;
+
+QFrame* separator(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    if (maxLength > 0)
+        edit->setMaxLength(maxLength);
+    edit->setValidator(new TReservedValidator(edit));
+    return edit;
+}
+
+QPushButton* makeSmallButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(QStringLiteral("..."), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    button->setFixedWidth(28);
+    return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* buddy) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
+}
+
+// A click handler that keeps exceptions inside the guard.
+template <typename Fn> auto guarded(Fn fn) {
+    return [fn] { QsGuard(fn); };
+}
+
+} // namespace
+
+TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
+    setObjectName(QStringLiteral("TAccountEdit"));
+    HelpContext = HelpAccounts;
+
+    txtAccountName = makeEdit(this, "txtAccountName", 50);
+    txtLogin = makeEdit(this, "txtLogin", 100);
+    txtPassword = makeEdit(this, "txtPassword", 100);
+    cmdPassword = makeSmallButton(this, "cmdPassword");
+    cmdPassword->setToolTip(QStringLiteral("Generate a password"));
+    txtEmail = makeEdit(this, "txtEmail", 0);
+    cmdEmail = makeSmallButton(this, "cmdEmail");
+    cmdEmail->setToolTip(QStringLiteral("Write a mail to this address"));
+    txtWeb = makeEdit(this, "txtWeb", 0);
+    cmdWeb = makeSmallButton(this, "cmdWeb");
+    cmdWeb->setToolTip(QStringLiteral("Open this web address"));
+    txtNotes = new TNotesEdit(this);
+    txtNotes->setObjectName(QStringLiteral("txtNotes"));
+    chkProtect = new QCheckBox(QStringLiteral("Protected"), this);
+    chkProtect->setObjectName(QStringLiteral("chkProtect"));
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    for (QPushButton* b : {cmdOK, cmdCancel, cmdHelp})
+        b->setAutoDefault(false);
+    cmdOK->setDefault(true);
+
+    lblAccountName = makeLabel(this, "lblAccountName", QStringLiteral("&Account name:"), txtAccountName);
+    lblLogin = makeLabel(this, "lblLogin", QStringLiteral("&Login name:"), txtLogin);
+    lblPassword = makeLabel(this, "lblPassword", QStringLiteral("&Password:"), txtPassword);
+    lblEmail = makeLabel(this, "lblEmail", QStringLiteral("&Email address associated with this account:"), txtEmail);
+    lblWeb = makeLabel(this, "lblWeb", QStringLiteral("&Web address associated with this account:"), txtWeb);
+    lblNotes = makeLabel(this, "lblNotes", QStringLiteral("&Notes:"), txtNotes);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    int row = 0;
+    auto addRow = [&](QLabel* label, QWidget* edit, QWidget* button) {
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1, 1, button ? 1 : 2);
+        if (button)
+            grid->addWidget(button, row, 2);
+        ++row;
+    };
+    auto addWide = [&](QWidget* w) { grid->addWidget(w, row++, 0, 1, 3); };
+    auto addEditRow = [&](QWidget* edit, QWidget* button) {
+        grid->addWidget(edit, row, 0, 1, 2);
+        grid->addWidget(button, row, 2);
+        ++row;
+    };
+    addRow(lblAccountName, txtAccountName, nullptr);
+    addWide(separator(this));
+    addRow(lblLogin, txtLogin, nullptr);
+    addRow(lblPassword, txtPassword, cmdPassword);
+    addWide(separator(this));
+    addWide(lblEmail);
+    addEditRow(txtEmail, cmdEmail);
+    addWide(lblWeb);
+    addEditRow(txtWeb, cmdWeb);
+    addWide(separator(this));
+    addWide(lblNotes);
+    addWide(txtNotes);
+    addWide(chkProtect);
+    grid->setColumnMinimumWidth(1, 240);
+    txtNotes->setFixedHeight(90);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* b : {cmdOK, cmdCancel, cmdHelp}) {
+        b->setMinimumWidth(80);
+        buttons->addWidget(b);
+    }
+
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(10, 10, 10, 10);
+    main->setSpacing(10);
+    main->addLayout(grid);
+    main->addWidget(separator(this));
+    main->addLayout(buttons);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(txtAccountName, txtLogin);
+    setTabOrder(txtLogin, txtPassword);
+    setTabOrder(txtPassword, cmdPassword);
+    setTabOrder(cmdPassword, txtEmail);
+    setTabOrder(txtEmail, cmdEmail);
+    setTabOrder(cmdEmail, txtWeb);
+    setTabOrder(txtWeb, cmdWeb);
+    setTabOrder(cmdWeb, txtNotes);
+    setTabOrder(txtNotes, chkProtect);
+    setTabOrder(chkProtect, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+    setTabOrder(cmdCancel, cmdHelp);
+
+    connect(txtAccountName, &QLineEdit::textChanged, this, [this] { OKEnable(); });
+    connect(txtEmail, &QLineEdit::textChanged, this, [this] { txtEmailChange(); });
+    connect(txtWeb, &QLineEdit::textChanged, this, [this] { txtWebChange(); });
+    connect(cmdOK, &QPushButton::clicked, this, guarded([this] { cmdOKClick(); }));
+    connect(cmdCancel, &QPushButton::clicked, this, guarded([this] { cmdCancelClick(); }));
+    connect(cmdPassword, &QPushButton::clicked, this, guarded([this] { cmdPasswordClick(); }));
+    connect(cmdEmail, &QPushButton::clicked, this, guarded([this] { cmdEmailClick(); }));
+    connect(cmdWeb, &QPushButton::clicked, this, guarded([this] { cmdWebClick(); }));
+    connect(cmdHelp, &QPushButton::clicked, this, guarded([this] { ShowHelp(HelpContext); }));
+
+    // FormCreate: the mask follows the preference; the buttons start as their fields are.
+    SetPasswordMasked(!(Options && Options->DisplayPassword));
+    OKEnable();
+    txtEmailChange();
+    txtWebChange();
+    PreviewKeys();
+}
+
+void TAccountEdit::SetupCreate(const TKYVNFile* file, const TKYVNAccount* source) {
+    IsNew = true;
+    File = file;
+    setWindowTitle(QStringLiteral("Create New Account..."));
+    txtAccountName->setEnabled(true);
+    txtAccountName->clear();
+    if (source) {
+        txtLogin->setText(source->Login);
+        txtPassword->setText(source->Password);
+        txtEmail->setText(source->Email);
+        txtWeb->setText(source->Web);
+        txtNotes->SetText(source->Notes);
+        chkProtect->setChecked(source->Protected);
+    }
+    OKEnable();
+    txtAccountName->setFocus();
+}
+
+void TAccountEdit::SetupEdit(const TKYVNAccount& account) {
+    IsNew = false;
+    setWindowTitle(QStringLiteral("Edit Account '%1'...").arg(account.AccountName));
+    // The name cannot change here: it is shown exactly as stored, unfiltered.
+    txtAccountName->setValidator(nullptr);
+    txtAccountName->setText(account.AccountName);
+    txtAccountName->setEnabled(false);
+    txtLogin->setText(account.Login);
+    txtPassword->setText(account.Password);
+    txtEmail->setText(account.Email);
+    txtWeb->setText(account.Web);
+    txtNotes->SetText(account.Notes);
+    chkProtect->setChecked(account.Protected);
+    OKEnable();
+    txtLogin->setFocus();
+}
+
+void TAccountEdit::WriteTo(TKYVNAccount& account) const {
+    auto field = [this](const QString& text) { return IsNew ? TrimText(text) : StripReserved(TrimText(text)); };
+    // The name is the account's key in the file; when editing it stays exactly as it was.
+    if (IsNew)
+        account.AccountName = field(txtAccountName->text());
+    account.Login = field(txtLogin->text());
+    account.Password = field(txtPassword->text());
+    account.Email = field(txtEmail->text());
+    account.Web = field(txtWeb->text());
+    account.Notes = field(txtNotes->Text());
+    account.Protected = chkProtect->isChecked();
+    const QDate today = QDate::currentDate();
+    if (IsNew)
+        account.Created = today;
+    account.Modified = today;
+}
+
+bool TAccountEdit::PasswordMasked() const {
+    return txtPassword->echoMode() == QLineEdit::Password;
+}
+
+void TAccountEdit::SetPasswordMasked(bool masked) {
+    txtPassword->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    // The mask is an asterisk on every style.
+    txtPassword->setStyleSheet(masked ? QStringLiteral("QLineEdit { lineedit-password-character: 42; }") : QString());
+}
+
+void TAccountEdit::OKEnable() {
+    cmdOK->setEnabled(!txtAccountName->text().isEmpty());
+}
+
+void TAccountEdit::cmdOKClick() {
+    if (IsNew) {
+        const QString name = txtAccountName->text();
+        if (AccountNameInUse(File, TrimText(name)))
+            RaiseNameInUse(name);
+    }
+    Accepted = true;
+    accept();
+}
+
+void TAccountEdit::cmdCancelClick() {
+    reject();
+}
+
+void TAccountEdit::cmdPasswordClick() {
+    if (!txtPassword->text().isEmpty() &&
+        QsAppMessage(QStringLiteral("There is already a password assigned to this account. Do you want to generate "
+                                    "a new one?"),
+                     3, 1, 2) != QsAnswerYes)
+        return;
+    const QString generated = GeneratePassword(Options ? Options->PasswordLength : 8);
+    // Whatever the typing limit, the generated text replaces the whole field.
+    const int limit = txtPassword->maxLength();
+    txtPassword->setMaxLength(std::max(limit, int(generated.size())));
+    txtPassword->setText(generated);
+}
+
+void TAccountEdit::cmdEmailClick() {
+    if (!txtEmail->text().isEmpty())
+        OpenMailAddress(txtEmail->text());
+}
+
+void TAccountEdit::cmdWebClick() {
+    if (!txtWeb->text().isEmpty())
+        OpenWebAddress(txtWeb->text());
+}
+
+void TAccountEdit::txtEmailChange() {
+    cmdEmail->setEnabled(!txtEmail->text().isEmpty());
+}
+
+void TAccountEdit::txtWebChange() {
+    cmdWeb->setEnabled(!txtWeb->text().isEmpty());
+}
+
+bool TAccountEdit::FormKeyDown(QKeyEvent* event) {
+    // Ctrl+Enter belongs to the mask toggle: it neither presses OK nor breaks a line in the notes.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (event->modifiers() & Qt::ControlModifier))
+        return true;
+    return TKeyPreviewDialog::FormKeyDown(event);
+}
+
+bool TAccountEdit::FormKeyUp(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        if (!event->isAutoRepeat())
+            SetPasswordMasked(!PasswordMasked());
+        return true;
+    }
+    return TKeyPreviewDialog::FormKeyUp(event);
+}
+
+namespace {
+
+// Runs the dialog through the answer seam; true when OK was accepted.
+bool runAccountDialog(TAccountEdit& dialog) {
+    QsAnswers::Record(QStringLiteral("TAccountEdit"), dialog.windowTitle());
+    if (auto answer = QsAnswers::Take(QStringLiteral("TAccountEdit"), &dialog); answer && answer->isValid()) {
+        if (answer->toBool() && !dialog.Accepted)
+            dialog.cmdOKClick();
+        return dialog.Accepted;
+    }
+    dialog.exec();
+    return dialog.Accepted;
+}
+
+} // namespace
+
+bool CreateAccount(const TKYVNFile& file, TKYVNAccount& account, const TKYVNAccount* source) {
+    TAccountEdit dialog(QApplication::activeWindow());
+    dialog.SetupCreate(&file, source);
+    if (!runAccountDialog(dialog))
+        return false;
+    dialog.WriteTo(account);
+    return true;
+}
+
+bool EditAccount(TKYVNAccount& account) {
+    TAccountEdit dialog(QApplication::activeWindow());
+    dialog.SetupEdit(account);
+    if (!runAccountDialog(dialog))
+        return false;
+    dialog.WriteTo(account);
+    return true;
+}

@@ -1,0 +1,140 @@
+// The account editor with its password generator, and the pieces the account dialogs share: the
+// filter that keeps the reserved characters out, trimming, and dialogs that see keys first.
+#pragma once
+
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QValidator>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TKYVNAccount;
+class TKYVNFile;
+
+// Apostrophe and number sign encode the line breaks of the notes in a passwords file, so the account
+// inputs never take them in, whether typed, pasted or dropped.
+bool IsReservedChar(QChar c);
+QString WithoutReserved(const QString& text);
+
+// For line edits: drops reserved characters from any change and keeps the cursor where it was.
+class TReservedValidator : public QValidator {
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+// A multi-line edit with a length limit that drops reserved characters from what is typed or pasted.
+class TNotesEdit : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TNotesEdit(QWidget* parent = nullptr);
+    int MaxLength = 255;
+    // The text with CR LF line breaks, as accounts hold it; SetText takes any line breaks.
+    QString Text() const;
+    void SetText(const QString& text);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void insertLimited(const QString& text);
+};
+
+// Removes every character of code 32 or lower from both ends; inside the text they stay.
+QString TrimText(const QString& text);
+
+// True when the file has an account of that name (letters a to z compared without case).
+bool AccountNameInUse(const TKYVNFile* file, const QString& name);
+// "There is already an account named '%s'." (kind 2) for a refused name.
+[[noreturn]] void RaiseNameInUse(const QString& name);
+
+// A fixed-size modal dialog that sees key releases before its controls: Esc closes it as Cancel does
+// (on release, so a held key from another window does nothing) and F1 opens its help topic.
+class TKeyPreviewDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TKeyPreviewDialog(QWidget* parent = nullptr);
+    int HelpContext = 0;
+
+protected:
+    // Call once the controls exist: routes their key events through FormKeyDown and FormKeyUp.
+    void PreviewKeys();
+    // Each returns true for a key the dialog acted on; the controls then do not see it.
+    virtual bool FormKeyDown(QKeyEvent* event);
+    virtual bool FormKeyUp(QKeyEvent* event);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool previewKey(QKeyEvent* event);
+};
+
+class TAccountEdit : public TKeyPreviewDialog {
+    Q_OBJECT
+public:
+    explicit TAccountEdit(QWidget* parent = nullptr);
+
+    QLabel* lblAccountName;
+    QLineEdit* txtAccountName;
+    QLabel* lblLogin;
+    QLineEdit* txtLogin;
+    QLabel* lblPassword;
+    QLineEdit* txtPassword;
+    QPushButton* cmdPassword;
+    QLabel* lblEmail;
+    QLineEdit* txtEmail;
+    QPushButton* cmdEmail;
+    QLabel* lblWeb;
+    QLineEdit* txtWeb;
+    QPushButton* cmdWeb;
+    QLabel* lblNotes;
+    TNotesEdit* txtNotes;
+    QCheckBox* chkProtect;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+    QPushButton* cmdHelp;
+
+    bool IsNew = true;
+    bool Accepted = false;
+    const TKYVNFile* File = nullptr; // the file whose names a new account must not repeat
+
+    // Fills the dialog: for a new account of file from source (may be null; its name is never taken),
+    // for an edit from the account itself, whose name then cannot change here.
+    void SetupCreate(const TKYVNFile* file, const TKYVNAccount* source);
+    void SetupEdit(const TKYVNAccount& account);
+    // Writes the dialog into the account: trimmed texts (and without reserved characters when editing),
+    // the flag and today's date.
+    void WriteTo(TKYVNAccount& account) const;
+
+    bool PasswordMasked() const;
+    void SetPasswordMasked(bool masked);
+
+    void OKEnable();
+    // Raises EQsException (kind 2) for a new account whose name is in use; otherwise accepts and closes.
+    void cmdOKClick();
+    void cmdCancelClick();
+    void cmdPasswordClick();
+    void cmdEmailClick();
+    void cmdWebClick();
+    void txtEmailChange();
+    void txtWebChange();
+
+protected:
+    bool FormKeyDown(QKeyEvent* event) override;
+    bool FormKeyUp(QKeyEvent* event) override;
+};
+
+// Through QsAnswers ("TAccountEdit"): a handler gets the set-up dialog and may fill it; a true answer
+// presses OK (a refusal is raised to the caller), false cancels, an invalid answer shows the dialog.
+// file: the open file, whose names the new one must not repeat; account: the new, empty record to
+// fill; source: the account to duplicate, or null.
+bool CreateAccount(const TKYVNFile& file, TKYVNAccount& account, const TKYVNAccount* source = nullptr);
+bool EditAccount(TKYVNAccount& account);
