@@ -34,17 +34,45 @@ const TPicture kPictures[] = {
     {"document-new", u'+', 0x2e7d32},                // 3 new
     {"document-open", u'\u25A4', 0xc08a00},          // 4 open
     {"document-properties", u'i', 0x3a6ea5},         // 5 file properties
-    {"edit-find", u'\u2315', 0x505050},              // 6 find
+    {"edit-find", 0, 0x505050},                      // 6 find
     {"document-print-preview", u'\u25A1', 0x505050}, // 7 preview
-    {"document-print", u'\u2399', 0x505050},         // 8 print
+    {"document-print", 0, 0x505050},                 // 8 print
     {"list-add", u'+', 0x3a6ea5},                    // 9 add
     {"document-edit", u'\u270E', 0x3a6ea5},          // 10 edit
     {"edit-delete", u'\u2715', 0xb03030},            // 11 delete
-    {"dialog-password", u'\u26BF', 0xc08a00},        // 12 account row
-    {"edit-copy", u'\u2398', 0x505050},              // 13 copy
+    {"dialog-password", 0, 0xc08a00},                // 12 account row
+    {"edit-copy", 0, 0x505050},                      // 13 copy
 };
 
-QIcon glyphIcon(char16_t glyph, QRgb color) {
+// Pictures that no common font carries are drawn as shapes; the others are a letter or sign.
+void drawShape(QPainter& p, int index, const QColor& ink) {
+    p.setPen(QPen(ink, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    switch (index) {
+    case 6: // find: a magnifying glass
+        p.drawEllipse(QPointF(14, 14), 6.5, 6.5);
+        p.drawLine(QPointF(19, 19), QPointF(25, 25));
+        break;
+    case 8: // print: a printer with its sheet
+        p.drawRect(QRectF(10, 7, 12, 7));
+        p.drawRoundedRect(QRectF(7, 14, 18, 8), 2, 2);
+        p.drawLine(QPointF(11, 22), QPointF(21, 22));
+        break;
+    case 12: // account: a key
+        p.drawEllipse(QPointF(11, 16), 4.5, 4.5);
+        p.drawLine(QPointF(15.5, 16), QPointF(26, 16));
+        p.drawLine(QPointF(22, 16), QPointF(22, 20));
+        p.drawLine(QPointF(25, 16), QPointF(25, 19));
+        break;
+    case 13: // copy: two sheets
+        p.drawRect(QRectF(8, 7, 11, 13));
+        p.setBrush(QColor(255, 255, 255));
+        p.drawRect(QRectF(13, 12, 11, 13));
+        break;
+    }
+}
+
+QIcon pictureIcon(int index, char16_t glyph, QRgb color) {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -52,12 +80,17 @@ QIcon glyphIcon(char16_t glyph, QRgb color) {
     p.setPen(QPen(QColor(color), 2));
     p.setBrush(QColor(color).lighter(185));
     p.drawRoundedRect(QRectF(2, 2, 28, 28), 6, 6);
-    QFont f = p.font();
-    f.setPixelSize(20);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(color).darker(130));
-    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QString(QChar(glyph)));
+    const QColor ink = QColor(color).darker(130);
+    if (glyph == 0) {
+        drawShape(p, index, ink);
+    } else {
+        QFont f = p.font();
+        f.setPixelSize(20);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(ink);
+        p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QString(QChar(glyph)));
+    }
     return QIcon(pm);
 }
 
@@ -69,7 +102,7 @@ QIcon MenuPicture(int index) {
         return {};
     if (cache[index].isNull()) {
         const TPicture& pic = kPictures[index];
-        cache[index] = QIcon::fromTheme(QLatin1String(pic.Theme), glyphIcon(pic.Glyph, pic.Color));
+        cache[index] = QIcon::fromTheme(QLatin1String(pic.Theme), pictureIcon(index, pic.Glyph, pic.Color));
     }
     return cache[index];
 }
@@ -468,5 +501,3 @@ bool TKYVNMain::event(QEvent* event) {
     }
     return QMainWindow::event(event);
 }
-
-TKYVNMain::~TKYVNMain() = default;

@@ -1,18 +1,22 @@
 #include "frmMainStartup.h"
 
+#include "QsAnswers.h"
+#include "QsHelpUtils.h"
 #include "frmMain.h"
 #include "frmPassword.h"
+#include "uMain.h"
 #include "uOptions.h"
 
 #include <QColor>
+#include <QFile>
 #include <QPalette>
 #include <QTreeView>
 
 int MainStartMode() {
-    return 0;
+    return StartMode;
 }
 QString MainStartFile() {
-    return {};
+    return StartFile;
 }
 
 bool MainAutoOpenLastFile() {
@@ -41,6 +45,37 @@ void MainApplyListPreferences(TKYVNMain& window) {
 
 void MainShowHelp(TKYVNMain& window) {
     Q_UNUSED(window);
+    ShowHelp(0);
+}
+
+void MainLoadTestAnswers() {
+    // "question=answer" lines; each answer is queued as a text
+    const QString spec = qEnvironmentVariable("KEYVANE_TEST_ANSWERS");
+    for (const QString& line : spec.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq > 0)
+            QsAnswers::Push(line.left(eq), line.mid(eq + 1));
+    }
+}
+
+void MainWriteTestState(const TKYVNMain& window) {
+    const QString path = qEnvironmentVariable("KEYVANE_TEST_STATE");
+    if (path.isEmpty())
+        return;
+    QStringList lines{window.windowTitle(), window.ShownHeadings().join(u'\t')};
+    for (int row = 0; row < window.RowCount(); ++row) {
+        QStringList cells;
+        for (int c = 0; c < window.ShownHeadings().size(); ++c)
+            cells << window.CellText(row, c);
+        lines << cells.join(u'\t');
+    }
+    QFile f(path + QStringLiteral(".part"));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write((lines.join(u'\n') + u'\n').toUtf8());
+        f.close();
+        QFile::remove(path);
+        f.rename(path);
+    }
 }
 
 bool MainAskFilePassword(QWidget*, const QString& password, const QString& fileName) {

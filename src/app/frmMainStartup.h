@@ -19,3 +19,9 @@ void MainShowHelp(TKYVNMain& window);
 bool MainAskFilePassword(QWidget* owner, const QString& password, const QString& fileName);
 bool MainNewFilePassword(QWidget* owner, const QString& fileName, QString& password);
 bool MainChangeFilePassword(QWidget* owner, const QString& current, const QString& fileName, QString& password);
+
+// Scripted runs of the real program: KEYVANE_TEST_ANSWERS holds "question=answer" lines queued as answers,
+// and KEYVANE_TEST_STATE names a file that receives the caption, the headings and the rows once the
+// first show is done. Neither is read unless set.
+void MainLoadTestAnswers();
+void MainWriteTestState(const TKYVNMain& window);

@@ -7,7 +7,9 @@
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsShellUtils.h"
+#include "clsFile.h"
 #include "frmMainStartup.h"
+#include "uMain.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -72,6 +74,10 @@ TKYVNMain::TKYVNMain(QWidget* parent) : QMainWindow(parent) {
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { QueryEndSession(); });
 
     QsSetExceptionHandler([this](const std::exception* e) { aeMainException(e); });
+    SetExitRequestHandler([this] {
+        QueryEndSession();
+        close();
+    });
     FormCreate();
     alMainUpdate();
 }
@@ -101,6 +107,10 @@ void TKYVNMain::showEvent(QShowEvent* event) {
 }
 
 void TKYVNMain::FormShow() {
+    struct Report {
+        TKYVNMain* w;
+        ~Report() { MainWriteTestState(*w); }
+    } report{this};
     switch (MainStartMode()) {
     case 1:
         RunCommand(actFileNew);
@@ -243,4 +253,19 @@ void TKYVNMain::actTrayPreferencesExecute() {
 
 void TKYVNMain::aeMainException(const std::exception* e) {
     QsShowException(e);
+}
+
+QMainWindow* CreateMainWindow() {
+    MainLoadTestAnswers();
+    return new TKYVNMain;
+}
+
+TKYVNMain::~TKYVNMain() {
+    // FormDestroy: the recent files go to the store; start-up's shutdown runs after the window is gone.
+    SaveRecentFiles();
+    SetExitRequestHandler({});
+    QsSetExceptionHandler({});
+    // the rows go with the window; the open file goes with them
+    delete CurrentFile;
+    CurrentFile = nullptr;
 }

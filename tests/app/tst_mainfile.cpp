@@ -98,6 +98,7 @@ private slots:
         QsAnswers::Clear();
         ListLayout->Clear();
         ListLayout->SetDefaults();
+        WriteRegValueNames(TQsRegRoot::LocalMachine, kProductKey + "\\Storage", "MRU", {});
         w = std::make_unique<TKYVNMain>();
         errors.clear();
         details.clear();
