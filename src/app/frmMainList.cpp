@@ -74,6 +74,10 @@ struct TKYVNAccountsModel::TCollation {
     TCollation() {
         Collator.setCaseSensitivity(Qt::CaseSensitive);
     }
+    // only reached for a single row, which computeKeys then ranks with the others
+    void Append(const QString& text, QByteArray& pool) const {
+        pool.append(text.toUtf8()).append('\0');
+    }
 #endif
 };
 
