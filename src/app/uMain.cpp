@@ -1,14 +1,262 @@
 #include "uMain.h"
 
+#include "QsAnswers.h"
+#include "QsApp.h"
+#include "QsExceptions.h"
+#include "QsHelpUtils.h"
+#include "QsRegUtils.h"
+#include "QsVerInf.h"
+#include "clsList.h"
+#include "uOptions.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+int StartMode = 0;
+QString StartFile;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tessivo Keyvane");
+const QString kSecondInstance = QStringLiteral("You cannot create multiple instances of Tessivo Keyvane.");
+
+// The single-instance lock; held for the life of the process, and taken over when its owner died.
+std::unique_ptr<QLockFile>& instanceLock() {
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+
+TExitRequestHandler& exitHandler() {
+    static TExitRequestHandler handler;
+    return handler;
+}
+
+QPointer<QMainWindow>& mainWindow() {
+    static QPointer<QMainWindow> window;
+    return window;
+}
+
+bool& finalized() {
+    static bool done = false;
+    return done;
+}
+
+QString lockPath() {
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        dir = QDir::tempPath();
+    return dir + QStringLiteral("/ZKYVN");
+}
+
+bool takeInstanceLock() {
+    auto lock = std::make_unique<QLockFile>(lockPath());
+    // Never stale by age: a running instance may hold it for days. A dead owner's lock is taken over.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        // Only a live owner keeps us out; a lock that cannot be made at all (no writable folder) must not
+        // stop the program.
+        if (lock->error() == QLockFile::LockFailedError)
+            return false;
+        return true;
+    }
+    instanceLock() = std::move(lock);
+    return true;
+}
+
+void showSecondInstanceNotice() {
+    QsAnswers::Record(QStringLiteral("SingleInstance"), kSecondInstance);
+    if (QsAnswers::Take(QStringLiteral("SingleInstance")) || qEnvironmentVariableIntValue("KEYVANE_TEST_AUTOANSWER")) {
+        std::fprintf(stderr, "keyvane: %s\n", qPrintable(kSecondInstance));
+        return;
+    }
+    QMessageBox::information(nullptr, kTitle, kSecondInstance, QMessageBox::Ok);
+}
+
+// The application record, field by field in the order of its type.
+void fillApplicationRecord(TQsApplication& a) {
+    a.ExeName = QCoreApplication::applicationFilePath();
+    a.ExePath = QCoreApplication::applicationDirPath() + u'/';
+    a.RegistryRoot = TQsRegRoot::LocalMachine;
+    a.CompanyKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel");
+    a.ProductKey = a.CompanyKey + QStringLiteral("\\Keyvane");
+    a.ProductName = QStringLiteral("Keyvane");
+    a.FamilyName = QStringLiteral("Tessivo Nimbrel");
+    a.ShortName.clear();
+    a.Title = kTitle;
+    a.Version = FileVersionText(a.ExeName);
+    a.SpecialVersion.clear();
+    a.English = FileIsEnglish(a.ExeName);
+    a.IconName = QStringLiteral("keyvane");
+    a.LegalNotice = FileLegalNotice(a.ExeName);
+    a.OtherNotices = QStringLiteral("This program is protected by copyright law and international treaties.");
+    a.DialogFont = QStringLiteral("Tahoma");
+    a.HelpFile = QsLocateHelpFile(a.ExeName);
+    a.WebAddresses.HomePage = QStringLiteral("https://www.tessivo.com/keyvane");
+    a.WebAddresses.SupportEmail = QStringLiteral("support@tessivo.com");
+    a.ThemeColor = 58u | (110u << 8) | (165u << 16);
+}
+
+// Signals are turned into a byte on a pipe; the event loop reads it and ends the program in order.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void installSignalHandlers(QObject* owner) {
+    if (signalPipe[0] >= 0 || ::pipe(signalPipe) != 0)
+        return;
+    for (const int fd : signalPipe) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
+        char buffer[64];
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        QsGuard([] { RequestExit(); });
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(sig, &action, nullptr);
+}
+
+} // namespace
+
+TStartCommand ParseCommandLine(const QStringList& args) {
+    TStartCommand command;
+    if (args.size() != 1)
+        return command;
+    const QString& p = args.first();
+    if (p.left(2).toUpper() == QStringLiteral("/N")) {
+        command.Mode = 1;
+    } else if (p.left(3).toUpper() == QStringLiteral("/F:")) {
+        const QFileInfo file(p.mid(3));
+        // Relative paths are resolved now, against the folder the program was started in, so the recent
+        // files list never holds a path that means something else later.
+        if (!p.mid(3).isEmpty() && file.exists() && !file.isDir()) {
+            command.Mode = 2;
+            command.File = file.absoluteFilePath();
+        }
+    }
+    return command;
+}
+
+int SplashMilliseconds() {
+    bool ok = false;
+    const int ms = qEnvironmentVariable("KEYVANE_SPLASH_MS").toInt(&ok);
+    return ok && ms >= 0 ? ms : 2000;
+}
+
+bool InitializeApplication() {
+    finalized() = false;
+    if (!takeInstanceLock()) {
+        showSecondInstanceNotice();
+        return false;
+    }
+    delete AppInfo;
+    AppInfo = new TQsApplication;
+    fillApplicationRecord(*AppInfo);
+    QCoreApplication::setApplicationName(AppInfo->Title);
+    WriteRegString(AppInfo->RegistryRoot, AppInfo->ProductKey, QStringLiteral("Location"), AppInfo->ExePath);
+
+    // The splash comes here: shown with its picture for SplashMilliseconds(), then closed.
+
+    delete Options;
+    Options = new TKYVNOptions;
+    Options->Load();
+    CreateListLayout();
+
+    // The search state of the find dialog is reset here (no text, list fields only).
+    return true;
+}
+
+void FinalizeApplication() {
+    if (finalized())
+        return;
+    finalized() = true;
+    ReleaseListLayout();
+    if (Options) {
+        Options->Save();
+        delete Options;
+        Options = nullptr;
+    }
+    // The splash picture is released here.
+    delete AppInfo;
+    AppInfo = nullptr;
+    QsRegClose();
+}
+
+void SetExitRequestHandler(TExitRequestHandler handler) {
+    exitHandler() = std::move(handler);
+}
+
+void RequestExit() {
+    if (exitHandler()) {
+        exitHandler()();
+        return;
+    }
+    if (QMainWindow* window = mainWindow())
+        window->close();
+    else
+        QCoreApplication::quit();
+}
 
 int KeyvaneMain(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessivo Keyvane"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tessivo Keyvane"));
-    window.resize(640, 480);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(kTitle);
+    QGuiApplication::setDesktopFileName(QStringLiteral("keyvane"));
+    // The program ends when the main window is gone, not when its last window closes: the main window
+    // may hide in the notification area while the help window is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const TStartCommand command = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    StartMode = command.Mode;
+    StartFile = command.File;
+
+    try {
+        if (!InitializeApplication())
+            return KeyvaneSecondInstanceExit;
+    } catch (const std::exception& e) {
+        QsHandleException(&e);
+        return 1;
+    }
+    installSignalHandlers(&app);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [](QSessionManager&) { QsGuard([] { RequestExit(); }); });
+
+    QMainWindow* window = CreateMainWindow();
+    mainWindow() = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The find dialog and the hidden report window are made here.
+    window->show();
+
+    const int code = QApplication::exec();
+    delete mainWindow().data();
+    FinalizeApplication();
+    SetExitRequestHandler({});
+    return code;
 }
