@@ -64,6 +64,8 @@ QString lockPath() {
 }
 
 bool takeInstanceLock() {
+    if (instanceLock())
+        return true; // this process holds it already
     auto lock = std::make_unique<QLockFile>(lockPath());
     // Never stale by age: a running instance may hold it for days. A dead owner's lock is taken over.
     lock->setStaleLockTime(0);
@@ -236,6 +238,8 @@ int KeyvaneMain(int argc, char** argv) {
     StartMode = command.Mode;
     StartFile = command.File;
 
+    // Before anything is written, so a termination request during start-up waits for the event loop.
+    installSignalHandlers(&app);
     try {
         if (!InitializeApplication())
             return KeyvaneSecondInstanceExit;
@@ -243,7 +247,6 @@ int KeyvaneMain(int argc, char** argv) {
         QsHandleException(&e);
         return 1;
     }
-    installSignalHandlers(&app);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [](QSessionManager&) { QsGuard([] { RequestExit(); }); });
 
