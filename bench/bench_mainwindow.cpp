@@ -53,14 +53,15 @@ QString bigFile(int count) {
     return path;
 }
 
+std::unique_ptr<TKYVNMain> gWindow;
+
 TKYVNMain& window() {
-    static std::unique_ptr<TKYVNMain> w = [] {
-        auto m = std::make_unique<TKYVNMain>();
-        m->show();
+    if (!gWindow) {
+        gWindow = std::make_unique<TKYVNMain>();
+        gWindow->show();
         QApplication::processEvents();
-        return m;
-    }();
-    return *w;
+    }
+    return *gWindow;
 }
 
 // The password question answers itself and starts the clock the moment its OK is accepted.
@@ -127,5 +128,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (gWindow)
+        gWindow->ExitRequested = true;
+    gWindow.reset(); // while the settings store and the application are still there
     return 0;
 }
