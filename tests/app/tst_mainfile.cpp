@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QTreeView>
 #include <memory>
 #include <sys/stat.h>
@@ -425,6 +426,35 @@ private slots:
         QCOMPARE(w->RowCount(), 3);
     }
 
+    void dropEventsCarryLocalPaths() {
+        w->show();
+        // a path beyond 254 characters is taken whole, not cut to a name of another file
+        QString folder = dir.path();
+        while (folder.size() < 300)
+            folder += "/a-rather-long-folder-name";
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = makeFile(folder + "/long.kvf", "pw12", three());
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(20, 60), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 60), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QsAnswers::Push("TPassEdit", "pw12");
+        QApplication::sendEvent(w.get(), &drop);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(w->OpenFilePath, path);
+        // two of them: the information message, nothing opened
+        const QString other = makeFile("other-drop.kvf", "pw12");
+        QMimeData both;
+        both.setUrls({QUrl::fromLocalFile(other), QUrl::fromLocalFile(path)});
+        QDragEnterEvent enterTwo(QPoint(20, 60), Qt::CopyAction, &both, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enterTwo);
+        QDropEvent two(QPointF(20, 60), Qt::CopyAction, &both, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &two);
+        QCOMPARE(errors, QStringList({"2: You cannot drag and drop multiple files."}));
+        QCOMPARE(w->OpenFilePath, path);
+    }
     void closeBoxMinimisesUnlessExiting() {
         Options->CloseMinimizes = true;
         w->show();
