@@ -22,6 +22,14 @@ TKYVNFile* CurrentFile = nullptr;
 namespace {
 constexpr int kMaxRecentFiles = 10;
 
+// The busy cursor while a file is read or written; the window does not answer meanwhile.
+struct TBusyCursor {
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
 QString appTitle() {
     return AppInfo ? AppInfo->Title : QStringLiteral("Tessivo Keyvane");
 }
@@ -93,8 +101,10 @@ void TKYVNMain::SetReadOnly(bool value) {
 }
 
 void TKYVNMain::WriteBack() {
-    if (!OpenFilePath.isEmpty() && CurrentFile && !ReadOnly)
+    if (!OpenFilePath.isEmpty() && CurrentFile && !ReadOnly) {
+        TBusyCursor busy;
         CurrentFile->Save();
+    }
 }
 
 void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
@@ -108,7 +118,10 @@ void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
 bool TKYVNMain::OpenPasswordsFile(const QString& path) {
     auto file = std::make_unique<TKYVNFile>();
     file->FileName = path;
-    file->Load();
+    {
+        TBusyCursor busy;
+        file->Load();
+    }
     if (!MainAskFilePassword(this, file->Password, path))
         return false;
     ReplaceCurrentFile(file.release());
@@ -129,7 +142,10 @@ void TKYVNMain::CreatePasswordsFile(const QString& path, const QString& password
     auto file = std::make_unique<TKYVNFile>();
     file->FileName = path;
     file->Password = password;
-    file->Save();
+    {
+        TBusyCursor busy;
+        file->Save();
+    }
     ReplaceCurrentFile(file.release());
 }
 
@@ -173,6 +189,7 @@ void TKYVNMain::actFileSaveAsExecute() {
     const QString previous = CurrentFile->FileName;
     CurrentFile->FileName = path;
     try {
+        TBusyCursor busy;
         CurrentFile->Save();
     } catch (...) {
         // the window still shows the previous file: its write-backs must keep going there
