@@ -43,7 +43,7 @@ bool MainToolbarChecked(const TKYVNMain& w, QAction*) {
     return w.tbMain && !w.tbMain->isHidden();
 }
 bool MainStatusBarChecked(const TKYVNMain& w, QAction*) {
-    return const_cast<TKYVNMain&>(w).statusBar() && !const_cast<TKYVNMain&>(w).statusBar()->isHidden();
+    return w.statusBar() && !w.statusBar()->isHidden();
 }
 bool MainOnTopChecked(const TKYVNMain& w, QAction*) {
     return w.windowFlags() & Qt::WindowStaysOnTopHint;
