@@ -324,7 +324,7 @@ void TKYVNMain::FillAccountsList() {
     SaveColumnWidths();
     std::vector<TKYVNAccountsModel::TShownColumn> columns;
     std::vector<int> widths;
-    for (int i = 0; i < ListLayout->ColumnCount(); ++i) {
+    for (int i = 0; ListLayout && i < ListLayout->ColumnCount(); ++i) {
         const TKYVNColumn* c = ListLayout->GetColumn(i);
         if (!c->Visible)
             continue;
