@@ -10,6 +10,7 @@
 #include "uOptions.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -19,6 +20,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -216,6 +218,17 @@ void SetExitRequestHandler(TExitRequestHandler handler) {
 }
 
 void RequestExit() {
+    // A modal dialog runs its own event loop inside a command of the main window; closing the window under
+    // it would pull the window away from that command. The dialog is cancelled first, and the request
+    // comes back once its command has returned.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTimer::singleShot(0, qApp, [] { QsGuard([] { RequestExit(); }); });
+        return;
+    }
     if (exitHandler()) {
         exitHandler()();
         return;

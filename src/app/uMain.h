@@ -39,7 +39,8 @@ QMainWindow* CreateMainWindow();
 // The system asks the program to end (SIGTERM, SIGHUP, SIGINT, the session manager's commit-data request).
 // RequestExit runs the installed handler on the event loop's thread; the main window installs one that
 // sets its ExitRequested flag and closes itself, so the open file and the settings are written. Without a
-// handler the main window is simply closed.
+// handler the main window is simply closed. An open modal dialog is cancelled first; the request then
+// comes back from the event loop once the dialog's command has returned.
 using TExitRequestHandler = std::function<void()>;
 void SetExitRequestHandler(TExitRequestHandler handler);
 void RequestExit();

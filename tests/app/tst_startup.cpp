@@ -8,6 +8,8 @@
 #include "uMain.h"
 #include "uOptions.h"
 
+#include <QDialog>
+
 namespace {
 const QString kProductKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");
 }
@@ -131,6 +133,18 @@ private slots:
         RequestExit();
         RequestExit();
         QCOMPARE(calls, 2);
+        SetExitRequestHandler({});
+    }
+
+    // A request while a modal dialog runs cancels the dialog and reaches the handler after its exec returns.
+    void exitRequestWaitsForTheModalDialog() {
+        QStringList events;
+        SetExitRequestHandler([&] { events << "exit"; });
+        QTimer::singleShot(50, [] { RequestExit(); });
+        QDialog dialog;
+        const int result = dialog.exec();
+        events << QString("dialog %1").arg(result);
+        QTRY_COMPARE(events, QStringList({"dialog 0", "exit"}));
         SetExitRequestHandler({});
     }
 };
