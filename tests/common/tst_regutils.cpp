@@ -2,6 +2,9 @@
 #include "QsRegUtils.h"
 
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
 
 namespace {
 const TQsRegRoot LM = TQsRegRoot::LocalMachine;
@@ -31,6 +34,22 @@ private:
 
 class TestRegUtils : public QObject {
     Q_OBJECT
+
+    static QString integrityCheck() {
+        QString result;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+            db.setDatabaseName(QsRegDatabasePath());
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec("PRAGMA integrity_check") && q.next())
+                    result = q.value(0).toString();
+            }
+        }
+        QSqlDatabase::removeDatabase("check");
+        return result;
+    }
+
 private slots:
     void databaseLivesInTheConfigFolder() {
         TFreshStore store;
@@ -238,6 +257,40 @@ private slots:
         QCOMPARE(gotA, expectA);
         QCOMPARE(gotB, expectB);
         QCOMPARE(ReadRegString(LM, kKey, "Before", ""), QString("x"));
+        QCOMPARE(integrityCheck(), QString("ok"));
+    }
+
+    // Another connection holds the write lock for a while; a write waits for it instead of getting lost.
+    void writeWaitsForALockedDatabase() {
+        TFreshStore store;
+        WriteRegInteger(LM, kKey, "N", 1);
+        const QString path = QsRegDatabasePath();
+        QThread* holder = QThread::create([path] {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "holder");
+                db.setDatabaseName(path);
+                if (db.open()) {
+                    QSqlQuery q(db);
+                    q.exec("BEGIN EXCLUSIVE");
+                    q.exec("UPDATE reg_values SET data = 5 WHERE name = 'N'");
+                    QThread::msleep(600);
+                    q.exec("COMMIT");
+                }
+            }
+            QSqlDatabase::removeDatabase("holder");
+        });
+        holder->start();
+        QThread::msleep(150); // the holder has the lock by now
+        QElapsedTimer timer;
+        timer.start();
+        WriteRegInteger(LM, kKey, "M", 2);
+        const qint64 waited = timer.elapsed();
+        holder->wait();
+        delete holder;
+        QVERIFY2(waited >= 200, qPrintable(QString::number(waited)));
+        QCOMPARE(ReadRegInteger(LM, kKey, "M", 0), 2);
+        QCOMPARE(ReadRegInteger(LM, kKey, "N", 0), 5);
+        QCOMPARE(integrityCheck(), QString("ok"));
     }
 
     // Run by twoWriters in a child process; does nothing on its own.
