@@ -330,9 +330,9 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     setTabOrder(cmdOK, cmdCancel);
     setTabOrder(cmdCancel, cmdHelp);
 
-    connect(txtAccountName, &QLineEdit::textChanged, this, [this] { OKEnable(); });
-    connect(txtEmail, &QLineEdit::textChanged, this, [this] { txtEmailChange(); });
-    connect(txtWeb, &QLineEdit::textChanged, this, [this] { txtWebChange(); });
+    connect(txtAccountName, &QLineEdit::textChanged, this, guarded([this] { OKEnable(); }));
+    connect(txtEmail, &QLineEdit::textChanged, this, guarded([this] { txtEmailChange(); }));
+    connect(txtWeb, &QLineEdit::textChanged, this, guarded([this] { txtWebChange(); }));
     connect(cmdOK, &QPushButton::clicked, this, guarded([this] { cmdOKClick(); }));
     connect(cmdCancel, &QPushButton::clicked, this, guarded([this] { cmdCancelClick(); }));
     connect(cmdPassword, &QPushButton::clicked, this, guarded([this] { cmdPasswordClick(); }));
@@ -411,7 +411,8 @@ void TAccountEdit::SetPasswordMasked(bool masked) {
 }
 
 void TAccountEdit::OKEnable() {
-    cmdOK->setEnabled(!txtAccountName->text().isEmpty());
+    // An edit keeps the name it has, even an empty one, so it can always be accepted.
+    cmdOK->setEnabled(!IsNew || !txtAccountName->text().isEmpty());
 }
 
 void TAccountEdit::cmdOKClick() {

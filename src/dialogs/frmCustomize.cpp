@@ -232,16 +232,17 @@ TCustForm::TCustForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     lbFields->OnDrop = [this] { actAdd->trigger(); };
     connect(lbAvailable, &QListWidget::itemDoubleClicked, actAdd, &QAction::trigger);
     connect(lbFields, &QListWidget::itemDoubleClicked, actRemove, &QAction::trigger);
-    connect(lbAvailable, &QListWidget::currentRowChanged, this, [this] { alActionsUpdate(); });
-    connect(lbFields, &QListWidget::currentRowChanged, this, [this] { alActionsUpdate(); });
-    connect(lbAvailable, &QListWidget::itemSelectionChanged, this, [this] { alActionsUpdate(); });
-    connect(lbFields, &QListWidget::itemSelectionChanged, this, [this] { alActionsUpdate(); });
+    const auto update = [this] { QsGuard([this] { alActionsUpdate(); }); };
+    connect(lbAvailable, &QListWidget::currentRowChanged, this, update);
+    connect(lbFields, &QListWidget::currentRowChanged, this, update);
+    connect(lbAvailable, &QListWidget::itemSelectionChanged, this, update);
+    connect(lbFields, &QListWidget::itemSelectionChanged, this, update);
     connect(cmdOK, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdOKClick(); }); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdCloseClick(); }); });
     connect(cmdReset, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdResetClick(); }); });
     // The states are recomputed when the application goes idle, as well as after every change here.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { alActionsUpdate(); });
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, update);
 
     alActionsUpdate();
     PreviewKeys();

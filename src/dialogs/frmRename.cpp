@@ -84,8 +84,8 @@ TAccountRename::TAccountRename(QWidget* parent) : TKeyPreviewDialog(parent) {
     setTabOrder(cmdOK, cmdCancel);
     setTabOrder(cmdCancel, cmdHelp);
 
-    connect(txtOldName, &QLineEdit::textChanged, this, [this] { OKEnable(); });
-    connect(txtNewName, &QLineEdit::textChanged, this, [this] { OKEnable(); });
+    connect(txtOldName, &QLineEdit::textChanged, this, [this] { QsGuard([this] { OKEnable(); }); });
+    connect(txtNewName, &QLineEdit::textChanged, this, [this] { QsGuard([this] { OKEnable(); }); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdOKClick(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdCancelClick(); }); });
     connect(cmdHelp, &QPushButton::clicked, this, [this] { QsGuard([this] { ShowHelp(HelpContext); }); });

@@ -279,6 +279,35 @@ private slots:
         QCOMPARE(w->RowCount(), 2);
     }
 
+    // A write that fails reports it; the deleted account's row goes with it and the rest stays usable.
+    void deleteWhenTheWriteFails() {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkdir(path)); // a folder where the file was: the save cannot replace it
+        select(QStringLiteral("mail"));
+        QsAnswers::Push(QStringLiteral("QsMessage"), int(QsAnswerYes));
+        QVERIFY(w->RunCommand(w->actAccountDelete));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith(QStringLiteral("1: Error saving file")), qPrintable(errors.first()));
+        QCOMPARE(listed(), (QStringList{"Bank", "Shop"}));
+        QCOMPARE(selected(), QStringLiteral("Bank"));
+        QCOMPARE(CurrentFile->AccountCount(), 2);
+        w->alMainUpdate();
+        QCOMPARE(w->CellText(1, 0), QStringLiteral("Shop"));
+
+        // Rename lists the new name although the write failed.
+        select(QStringLiteral("Shop"));
+        QsAnswers::PushHandler(QStringLiteral("TAccountRename"), [](QObject* object) {
+            qobject_cast<TAccountRename*>(object)->txtNewName->setText(QStringLiteral("Store"));
+            return QVariant(true);
+        });
+        QVERIFY(w->RunCommand(w->actAccountRename));
+        QCOMPARE(errors.size(), 2);
+        QCOMPARE(listed(), (QStringList{"Bank", "Store"}));
+        QVERIFY(QDir(path).removeRecursively());
+        w->RunCommand(w->actFileClose); // writes the file again
+        QCOMPARE(diskNames(), (QStringList{"Bank", "Store"}));
+    }
+
     void deleteQuestionDefaultsToNo() {
         select(QStringLiteral("mail"));
         const QByteArray before = bytesOf(path);

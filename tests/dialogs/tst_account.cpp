@@ -221,6 +221,21 @@ private slots:
         QCOMPARE(account->Modified, QDate::currentDate());
     }
 
+    // An account without a name (possible from a name of blanks) can still be edited.
+    void editAnUnnamedAccount() {
+        TKYVNAccount* account = addAccount(QString());
+        QsAnswers::PushHandler(QStringLiteral("TAccountEdit"), [](QObject* object) {
+            auto* dialog = qobject_cast<TAccountEdit*>(object);
+            if (!dialog->cmdOK->isEnabled())
+                return QVariant(false);
+            dialog->txtLogin->setText(QStringLiteral("named later"));
+            return QVariant(true);
+        });
+        QVERIFY(EditAccount(*account));
+        QCOMPARE(account->Login, QStringLiteral("named later"));
+        QCOMPARE(account->AccountName, QString());
+    }
+
     void cancelLeavesTheAccountAlone() {
         TKYVNAccount* account = addAccount(QStringLiteral("Shop"));
         account->Login = QStringLiteral("old");
