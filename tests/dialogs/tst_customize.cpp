@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 QString flag(bool value) {
@@ -294,6 +295,22 @@ private slots:
         TKYVNList defaults;
         defaults.Load(true);
         QCOMPARE(describe(*ListLayout), describe(defaults));
+    }
+
+    // The real dialog: Esc, released in any of its controls, closes it as Close does.
+    void escapeCloses() {
+        const QString before = describe(*ListLayout);
+        QsAnswers::PushHandler(QStringLiteral("TCustForm"), [](QObject* object) {
+            auto* form = qobject_cast<TCustForm*>(object);
+            QTimer::singleShot(0, form, [form] {
+                select(form->lbFields, QStringLiteral("Web"));
+                form->actRemove->trigger();
+                QTest::keyClick(form->lbFields, Qt::Key_Escape);
+            });
+            return QVariant(); // let the real dialog run
+        });
+        QVERIFY(!CustomizeList());
+        QCOMPARE(describe(*ListLayout), before);
     }
 
     void closeAppliesNothing() {
