@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using KyvnTest::readAll;
+
 namespace {
 
 struct TRun {
@@ -27,11 +29,6 @@ TRun cli(const QStringList& args, const QByteArray& input = QByteArray()) {
     p.waitForFinished(30000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void setBackups(bool on) {

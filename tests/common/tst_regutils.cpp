@@ -6,30 +6,14 @@
 #include <QSqlQuery>
 #include <QThread>
 
+using KyvnTest::TFreshStore;
+
 namespace {
 const TQsRegRoot LM = TQsRegRoot::LocalMachine;
 const TQsRegRoot CU = TQsRegRoot::CurrentUser;
 const QString kKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");
 const int kWrites = 500;
 
-// Points the store at a fresh config folder of its own for one test.
-class TFreshStore {
-public:
-    TFreshStore() {
-        saved_ = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
-        QsRegClose();
-    }
-    ~TFreshStore() {
-        QsRegClose();
-        qputenv("XDG_CONFIG_HOME", saved_);
-    }
-    QString path() const { return dir_.path(); }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray saved_;
-};
 } // namespace
 
 class TestRegUtils : public QObject {

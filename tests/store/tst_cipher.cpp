@@ -8,6 +8,9 @@
 
 #include <cstring>
 
+using KyvnTest::readAll;
+using KyvnTest::writeAll;
+
 namespace {
 
 QByteArray randomBytes(qsizetype n) {
@@ -23,17 +26,6 @@ QList<TIdeaPath> availablePaths() {
         if (IdeaPathAvailable(p))
             paths << p;
     return paths;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
 }
 
 } // namespace

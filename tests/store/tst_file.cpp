@@ -13,6 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using KyvnTest::readAll;
+using KyvnTest::writeAll;
+
 namespace {
 
 TKYVNAccount* makeAccount(const QString& name, const QString& notes = QString(), bool prot = false) {
@@ -27,17 +30,6 @@ TKYVNAccount* makeAccount(const QString& name, const QString& notes = QString(),
     a->Created = QDate(2003, 7, 4);
     a->Modified = QDate(2024, 2, 29);
     return a;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
 }
 
 // Runs fn and gives the message and details of the EQsException it raised ("" when none).

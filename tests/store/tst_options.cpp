@@ -4,27 +4,11 @@
 #include "QsRegUtils.h"
 #include "uOptions.h"
 
+using KyvnTest::TFreshStore;
+
 namespace {
 const TQsRegRoot LM = TQsRegRoot::LocalMachine;
 const QString kOptions = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane\\Options");
-
-// A fresh, empty store and no autostart entry for each test.
-class TFreshStore {
-public:
-    TFreshStore() {
-        saved_ = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
-        QsRegClose();
-    }
-    ~TFreshStore() {
-        QsRegClose();
-        qputenv("XDG_CONFIG_HOME", saved_);
-    }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray saved_;
-};
 
 // Every field but AutoStart set away from its initial value.
 TKYVNOptions changedOptions() {

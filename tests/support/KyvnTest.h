@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "QsRegUtils.h"
+
 namespace KyvnTest {
 
 // Every test program gets its own XDG folders, so nothing touches the user's settings or autostart.
@@ -30,13 +32,47 @@ inline QTemporaryDir& isolatedHome() {
     return dir;
 }
 
-inline QString fixture(const QString& name) { return QStringLiteral(KEYVANE_FIXTURES "/") + name; }
+inline QString fixture(const QString& name) {
+    return QStringLiteral(KEYVANE_FIXTURES "/") + name;
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(data), data.size());
+}
+
+// Points the settings store at a fresh, empty config folder for the life of the object.
+class TFreshStore {
+public:
+    TFreshStore() : saved_(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
+        QsRegClose();
+    }
+    ~TFreshStore() {
+        QsRegClose();
+        qputenv("XDG_CONFIG_HOME", saved_);
+    }
+    TFreshStore(const TFreshStore&) = delete;
+    TFreshStore& operator=(const TFreshStore&) = delete;
+    QString path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray saved_;
+};
 
 } // namespace KyvnTest
 
 #ifdef QT_WIDGETS_LIB
 // QTEST_MAIN with isolated XDG folders set before the application object exists.
-#define KYVN_TEST_MAIN(TestClass)                                                                                     \
+#define KYVN_TEST_MAIN(TestClass)                                                                                      \
     int main(int argc, char** argv) {                                                                                  \
         KyvnTest::isolatedHome();                                                                                      \
         QApplication app(argc, argv);                                                                                  \
