@@ -100,8 +100,7 @@ std::optional<QString> readLine() {
 QString askPassword(const QString& prompt) {
     std::optional<QString> line;
     if (::isatty(STDIN_FILENO)) {
-        err(prompt);
-        std::fflush(stderr);
+        // Echo goes off before the prompt shows, so that nothing typed in answer to it is echoed.
         termios quiet;
         if (::tcgetattr(STDIN_FILENO, &savedTerminal) == 0) {
             quiet = savedTerminal;
@@ -109,6 +108,8 @@ QString askPassword(const QString& prompt) {
             echoOff = 1;
             ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
         }
+        err(prompt);
+        std::fflush(stderr);
         line = readLine();
         restoreTerminal();
         err(QStringLiteral("\n"));
