@@ -8,8 +8,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
@@ -405,6 +407,10 @@ int main(int argc, char** argv) {
         status = kExitError;
     }
     Options = nullptr;
-    std::fflush(stdout);
+    // Output that never arrived (a full disk, a closed pipe) is a failure, not a success.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0) {
+        err(QStringLiteral("Cannot write the output: %1\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        status = kExitError;
+    }
     return status;
 }

@@ -261,6 +261,26 @@ private slots:
         QVERIFY(seen.contains("Bank"));
     }
 
+    void outputThatCannotBeWrittenFails_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("ls") << QStringList{"ls", file};
+        QTest::newRow("show") << QStringList{"show", file, "Bank"};
+        QTest::newRow("help") << QStringList{"--help"};
+    }
+    void outputThatCannotBeWrittenFails() {
+        QFETCH(QStringList, args);
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(KEYVANE_CLI), args);
+        p.write("Open Sesame\n");
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(-1));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(
+            QString::fromUtf8(p.readAllStandardError()).contains("Cannot write the output: No space left on device"));
+    }
+
     void helpWarnsAboutTheOpenFile() {
         const TRun r = cli({"--help"});
         QCOMPARE(r.status, 0);
