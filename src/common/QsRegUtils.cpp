@@ -1,7 +1,7 @@
 // The settings store lives in one SQLite database. Keys are rows of their own (so an empty key still
 // exists, as in the registry); values remember the order in which they were first written through their
-// row id, which an overwrite keeps. Key paths are compared without regard to case, as the registry does;
-// value names exactly, because recent-file paths are value names and Linux paths are case-sensitive.
+// row id, which an overwrite keeps. Key paths and value names are compared exactly, as Linux names are:
+// recent-file paths are value names, and two paths that differ in case are two files.
 //
 // One connection per process, opened on first use. Every write is one IMMEDIATE transaction and the
 // connection waits for a busy database, so two processes writing at once lose nothing.
@@ -108,10 +108,10 @@ std::optional<QSqlDatabase> database() {
     return std::nullopt;
 }
 
-// "Software\\Tessivo\\" and "software\tessivo" name the same key.
+// Outer and doubled separators do not count (\Software\\Tessivo\ is Software\Tessivo); letter case does.
 QString normalKey(const QString& key) {
     const QStringList parts = key.split(u'\\', Qt::SkipEmptyParts);
-    return parts.join(u'\\').toCaseFolded();
+    return parts.join(u'\\');
 }
 
 QString joinKey(const QString& key, const QString& subkey) {

@@ -92,10 +92,12 @@ private slots:
         QVERIFY(!RegValueExists(TQsRegRoot::ClassesRoot, kKey, "Where"));
     }
 
-    void keyPathsIgnoreCaseButValueNamesDoNot() {
+    void keyPathsAndValueNamesKeepTheirCase() {
         TFreshStore store;
         WriteRegString(LM, "Software\\Tessivo\\Keyvane", "Value", "v");
-        QCOMPARE(ReadRegString(LM, "SOFTWARE\\tessivo\\KEYVANE", "Value", "d"), QString("v"));
+        QCOMPARE(ReadRegString(LM, "SOFTWARE\\tessivo\\KEYVANE", "Value", "d"), QString("d"));
+        WriteRegString(LM, "Software\\Tessivo\\keyvane", "Value", "other");
+        QCOMPARE(ReadRegString(LM, "Software\\Tessivo\\Keyvane", "Value", "d"), QString("v"));
         QCOMPARE(ReadRegString(LM, "\\Software\\\\Tessivo\\Keyvane\\", "Value", "d"), QString("v"));
         QCOMPARE(ReadRegString(LM, "Software\\Tessivo\\Keyvane", "value", "d"), QString("d"));
 
@@ -146,7 +148,7 @@ private slots:
         QCOMPARE(ReadRegValueNames(LM, kKey + "\\Storage", "MRU", {}), first);
 
         const QStringList second = {"/home/u/a.kvf", "/tmp/new.kvf"};
-        WriteRegValueNames(LM, kKey + "\\Storage", "mru", second);
+        WriteRegValueNames(LM, kKey + "\\Storage", "MRU", second);
         QCOMPARE(ReadRegValueNames(LM, kKey + "\\Storage", "MRU", {}), second);
         QVERIFY(!RegValueExists(LM, kKey + "\\Storage\\MRU\\Below", "x")); // everything below went too
         QCOMPARE(ReadRegString(LM, kKey + "\\Storage\\MRU", "/tmp/new.kvf", "d"), QString(""));
