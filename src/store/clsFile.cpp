@@ -286,7 +286,9 @@ public:
 
 // Reads the whole file; reuse lends the memory of a buffer that is no longer needed.
 QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray()) {
-    TFd file(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting, so that a named pipe cannot block; only regular files are read, as a
+    // device could feed data without end.
+    TFd file(::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.fd < 0)
         ioError();
     struct stat st;
@@ -294,6 +296,8 @@ QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray()) {
         ioError();
     if (S_ISDIR(st.st_mode))
         ioError(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        ioError(EINVAL);
     QByteArray data = std::move(reuse);
     data.resize(qsizetype(st.st_size > 0 ? st.st_size : 0));
     qsizetype got = 0;

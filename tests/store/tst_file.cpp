@@ -299,12 +299,19 @@ private slots:
                                   << "Invalid filename";
         QTest::newRow("under a file") << "plain.kvf/x.kvf"
                                       << "Invalid filename";
+        // Not files at all: a pipe would block the load for ever, a device would never end.
+        QFile::remove(path("pipe.kvf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path("pipe.kvf")).constData(), 0600), 0);
+        QTest::newRow("a named pipe") << "pipe.kvf"
+                                      << "Invalid filename";
+        QTest::newRow("a device") << "/dev/zero"
+                                  << "Invalid filename";
     }
     void damagedFilesFailToLoad() {
         QFETCH(QString, name);
         QFETCH(QString, details);
         TKYVNFile file;
-        file.FileName = path(name);
+        file.FileName = name.startsWith('/') ? name : path(name);
         const auto error = raised([&] { file.Load(); });
         QCOMPARE(error.first, QString("Error loading file '%1'.").arg(QFileInfo(name).fileName()));
         if (!details.isEmpty())
