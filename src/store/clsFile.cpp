@@ -404,8 +404,12 @@ void keepBackup(const QString& folder, const QByteArray& current, const QByteArr
     const QByteArray bytes = readWholeFile(QFile::decodeName(current));
     writeAllTo(copy.fd(), bytes.constData(), size_t(bytes.size()));
     struct stat st;
-    if (::stat(current.constData(), &st) == 0)
+    if (::stat(current.constData(), &st) == 0) {
+        if (::fchown(copy.fd(), st.st_uid, st.st_gid) != 0) {
+            // the saver stays the owner; the mode below still keeps others out
+        }
         ::fchmod(copy.fd(), st.st_mode & 07777);
+    }
     copy.syncAndClose();
     copy.renameTo(backup);
 }
@@ -608,6 +612,14 @@ void TKYVNFile::saveFile(bool backupFiles) {
 
     TSiblingFile fresh(folder, "save");
     writeAllTo(fresh.fd(), cipher.constData(), size_t(cipher.size()));
+    // The new file belongs to the old one's owner and group, so that a save made by another user (root)
+    // does not lock the owner out. Where that is not allowed, the group alone is tried; failing that, the
+    // saver stays the owner.
+    if (exists && (previous.st_uid != ::geteuid() || previous.st_gid != ::getegid())) {
+        if (::fchown(fresh.fd(), previous.st_uid, previous.st_gid) != 0 &&
+            ::fchown(fresh.fd(), uid_t(-1), previous.st_gid) != 0) {
+        }
+    }
     // Saving over a read-only file removes its mark: the new file gets the old one's permissions
     // with the owner's read and write bits; a new file stays owner-only.
     if (exists && ::fchmod(fresh.fd(), (previous.st_mode & 07777) | S_IRUSR | S_IWUSR) != 0)

@@ -369,6 +369,25 @@ private slots:
         QCOMPARE(back.GetAccount(0)->AccountName, QString("via link"));
     }
 
+    void saveKeepsTheOwner() {
+        if (::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
+        TKYVNFile file;
+        file.FileName = path("owned.kvf");
+        file.Password = "pw";
+        file.Save(false);
+        const QByteArray name = QFile::encodeName(file.FileName);
+        QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+        // Saved by root on the user's behalf, the file must stay the user's, or the user is locked out.
+        file.AddAccount(makeAccount("later"));
+        file.Save(false);
+        struct stat st;
+        QCOMPARE(::stat(name.constData(), &st), 0);
+        QCOMPARE(st.st_uid, uid_t(65534));
+        QCOMPARE(st.st_gid, gid_t(65534));
+        QCOMPARE(st.st_mode & 07777, 0600u);
+    }
+
     void newFilesAreOwnerOnly() {
         TKYVNFile file;
         file.FileName = path("mode.kvf");
