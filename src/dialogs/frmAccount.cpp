@@ -42,12 +42,18 @@ QString WithoutReserved(const QString& text) {
     return out;
 }
 
+bool IsLineBreakOrNul(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull();
+}
+
 QValidator::State TReservedValidator::validate(QString& input, int& pos) const {
+    const auto refused = [](QChar c) { return IsReservedChar(c) || IsLineBreakOrNul(c); };
     int removedBeforeCursor = 0;
     for (int i = 0; i < input.size() && i < pos; ++i)
-        if (IsReservedChar(input.at(i)))
+        if (refused(input.at(i)))
             ++removedBeforeCursor;
-    const QString clean = WithoutReserved(input);
+    QString clean = input;
+    clean.removeIf(refused);
     if (clean.size() != input.size()) {
         input = clean;
         pos -= removedBeforeCursor;
@@ -101,6 +107,7 @@ void TNotesEdit::insertFromMimeData(const QMimeData* source) {
 
 void TNotesEdit::insertLimited(const QString& text) {
     QString clean = WithoutReserved(text);
+    clean.removeIf([](QChar c) { return c.isNull(); });
     clean.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QTextCursor cursor = textCursor();
     const int room = MaxLength - int(toPlainText().size() - cursor.selectedText().size());

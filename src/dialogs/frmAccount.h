@@ -18,8 +18,12 @@ class TKYVNFile;
 // inputs never take them in, whether typed, pasted or dropped.
 bool IsReservedChar(QChar c);
 QString WithoutReserved(const QString& text);
+// The file also stores one field per line and cannot hold a NUL: single-line fields refuse both, the
+// notes refuse NUL (their line breaks are encoded with the reserved characters).
+bool IsLineBreakOrNul(QChar c);
 
-// For line edits: drops reserved characters from any change and keeps the cursor where it was.
+// For line edits: drops reserved characters, line breaks and NUL from any change (typed, pasted or
+// dropped) and keeps the cursor where it was.
 class TReservedValidator : public QValidator {
     Q_OBJECT
 public:

@@ -187,6 +187,43 @@ private slots:
         QCOMPARE(edit->cursorPosition(), 3);
     }
 
+    // A line break or NUL inside a single-line field would shift every following line of the passwords
+    // file; pasted or dropped text loses them, whatever field it goes to.
+    void lineBreaksNeverReachSingleLineFields_data() {
+        QTest::addColumn<QString>("input");
+        for (const char* name : {"txtAccountName", "txtLogin", "txtPassword", "txtEmail", "txtWeb"})
+            QTest::newRow(name) << name;
+    }
+    void lineBreaksNeverReachSingleLineFields() {
+        QFETCH(QString, input);
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        QLineEdit* edit = lineEdit(dialog, input);
+        QVERIFY(edit);
+        edit->setFocus();
+        QGuiApplication::clipboard()->setText(QStringLiteral("ab\r\ncd\ne") + QChar(0) + QStringLiteral("f\rg"));
+        edit->paste();
+        QCOMPARE(edit->text(), QStringLiteral("abcdefg"));
+        if (input != QLatin1String("txtAccountName"))
+            dialog.txtAccountName->setText(QStringLiteral("Shop"));
+        dialog.cmdOKClick();
+        TKYVNAccount account;
+        dialog.WriteTo(account);
+        for (const QString& value : {account.AccountName, account.Login, account.Password, account.Email, account.Web})
+            QVERIFY2(!value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')) &&
+                         !value.contains(QChar(0)),
+                     qPrintable(value));
+    }
+
+    void nulNeverReachesTheNotes() {
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.txtNotes->setFocus();
+        QGuiApplication::clipboard()->setText(QStringLiteral("a") + QChar(0) + QStringLiteral("b\nc"));
+        dialog.txtNotes->paste();
+        QCOMPARE(dialog.txtNotes->Text(), QStringLiteral("ab\r\nc"));
+    }
+
     void reservedCharactersInNotes() {
         TAccountEdit dialog;
         dialog.SetupCreate(file_.get(), nullptr);

@@ -102,6 +102,11 @@ private slots:
         dialog.txtNewName->paste();
         QCOMPARE(dialog.txtNewName->text(), QStringLiteral("OBrien1"));
         QCOMPARE(dialog.NewName(), QStringLiteral("OBrien1"));
+        // a name holding a line break would shift the lines of the passwords file
+        dialog.txtNewName->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("two\r\nlines\n"));
+        dialog.txtNewName->paste();
+        QCOMPARE(dialog.NewName(), QStringLiteral("twolines"));
     }
 
     void okNeedsBothNames() {
