@@ -13,6 +13,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QVariant>
 
 #include <optional>
@@ -101,8 +102,27 @@ std::optional<QSqlDatabase> database() {
             return db;
         }
     }
-    // Keep the path but drop the connection: every later call gives the defaults at once.
     closeConnection();
+    // A database that can be read but not written (a read-only mount) still gives what it holds; the
+    // writes then fail and are lost, as any failed write is.
+    if (QFileInfo(path).isFile()) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
+            db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec(QStringLiteral("SELECT count(*) FROM reg_keys, reg_values WHERE 0"))) {
+                    q.finish();
+                    s.path = path;
+                    s.open = true;
+                    return db;
+                }
+            }
+        }
+        closeConnection();
+    }
+    // Keep the path but drop the connection: every later call gives the defaults at once.
     s.path = path;
     s.broken = true;
     return std::nullopt;

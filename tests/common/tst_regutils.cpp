@@ -7,6 +7,9 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 using KyvnTest::TFreshStore;
 
 namespace {
@@ -197,6 +200,34 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(f.readAll(), content);
         }
+    }
+
+    // A store that can be read but not written (a read-only mount) still gives what it holds; writes are
+    // lost without a message, and the file stays as it was.
+    void readOnlyStoreGivesItsValues() {
+        if (::geteuid() != 0)
+            QSKIP("mounting needs root");
+        TFreshStore store;
+        const QString mountPoint = store.path() + "/Tessivo";
+        QVERIFY(QDir().mkpath(mountPoint));
+        const QByteArray mp = QFile::encodeName(mountPoint);
+        if (::mount("tmpfs", mp.constData(), "tmpfs", 0, "size=4m") != 0)
+            QSKIP("no tmpfs here");
+        WriteRegString(LM, kKey, "Location", "/usr/bin/");
+        WriteRegInteger(LM, kKey + "\\Options", "PasswordLength", 12);
+        WriteRegValueNames(LM, kKey, "MRU", {"/b.kvf", "/a.kvf"});
+        QsRegClose();
+        const bool remounted = ::mount("tmpfs", mp.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m") == 0;
+        if (remounted) {
+            QCOMPARE(ReadRegString(LM, kKey, "Location", "d"), QString("/usr/bin/"));
+            QCOMPARE(ReadRegInteger(LM, kKey + "\\Options", "PasswordLength", 8), 12);
+            QCOMPARE(ReadRegValueNames(LM, kKey, "MRU", {}), QStringList({"/b.kvf", "/a.kvf"}));
+            WriteRegInteger(LM, kKey + "\\Options", "PasswordLength", 20);
+            QCOMPARE(ReadRegInteger(LM, kKey + "\\Options", "PasswordLength", 8), 12);
+            QsRegClose();
+        }
+        ::umount2(mp.constData(), MNT_DETACH);
+        QVERIFY(remounted);
     }
 
     void configFolderUnderAFile() {
