@@ -115,6 +115,12 @@ void TNotesEdit::insertLimited(const QString& text) {
     setTextCursor(cursor);
 }
 
+void SetWholeText(QLineEdit* edit, const QString& text) {
+    if (edit->maxLength() < text.size())
+        edit->setMaxLength(int(text.size()));
+    edit->setText(text);
+}
+
 QString TrimText(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -362,10 +368,10 @@ void TAccountEdit::SetupCreate(const TKYVNFile* file, const TKYVNAccount* source
     txtAccountName->setEnabled(true);
     txtAccountName->clear();
     if (source) {
-        txtLogin->setText(source->Login);
-        txtPassword->setText(source->Password);
-        txtEmail->setText(source->Email);
-        txtWeb->setText(source->Web);
+        SetWholeText(txtLogin, source->Login);
+        SetWholeText(txtPassword, source->Password);
+        SetWholeText(txtEmail, source->Email);
+        SetWholeText(txtWeb, source->Web);
         txtNotes->SetText(source->Notes);
         chkProtect->setChecked(source->Protected);
     }
@@ -378,12 +384,12 @@ void TAccountEdit::SetupEdit(const TKYVNAccount& account) {
     setWindowTitle(QStringLiteral("Edit Account '%1'...").arg(account.AccountName));
     // The name cannot change here: it is shown exactly as stored, unfiltered.
     txtAccountName->setValidator(nullptr);
-    txtAccountName->setText(account.AccountName);
+    SetWholeText(txtAccountName, account.AccountName);
     txtAccountName->setEnabled(false);
-    txtLogin->setText(account.Login);
-    txtPassword->setText(account.Password);
-    txtEmail->setText(account.Email);
-    txtWeb->setText(account.Web);
+    SetWholeText(txtLogin, account.Login);
+    SetWholeText(txtPassword, account.Password);
+    SetWholeText(txtEmail, account.Email);
+    SetWholeText(txtWeb, account.Web);
     txtNotes->SetText(account.Notes);
     chkProtect->setChecked(account.Protected);
     OKEnable();
@@ -444,9 +450,7 @@ void TAccountEdit::cmdPasswordClick() {
         return;
     const QString generated = GeneratePassword(Options ? Options->PasswordLength : 8);
     // Whatever the typing limit, the generated text replaces the whole field.
-    const int limit = txtPassword->maxLength();
-    txtPassword->setMaxLength(std::max(limit, int(generated.size())));
-    txtPassword->setText(generated);
+    SetWholeText(txtPassword, generated);
 }
 
 void TAccountEdit::cmdEmailClick() {

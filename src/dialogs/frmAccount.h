@@ -31,6 +31,10 @@ public:
     State validate(QString& input, int& pos) const override;
 };
 
+// Puts text into a line edit whole: the length limit is for typing, and a longer stored value (an
+// imported one, a generated password) must not be cut when the dialog is accepted.
+void SetWholeText(QLineEdit* edit, const QString& text);
+
 // A multi-line edit with a length limit that drops reserved characters from what is typed or pasted.
 class TNotesEdit : public QPlainTextEdit {
     Q_OBJECT

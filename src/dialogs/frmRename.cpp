@@ -96,7 +96,7 @@ TAccountRename::TAccountRename(QWidget* parent) : TKeyPreviewDialog(parent) {
 void TAccountRename::Setup(const TKYVNFile* file, const QString& oldName) {
     File = file;
     setWindowTitle(QStringLiteral("Rename Account '%1'...").arg(oldName));
-    txtOldName->setText(oldName);
+    SetWholeText(txtOldName, oldName);
     txtNewName->clear();
     OKEnable();
     txtNewName->setFocus();

@@ -273,6 +273,34 @@ private slots:
         QCOMPARE(account->AccountName, QString());
     }
 
+    // The length limits are for typing: values longer than them (an imported login may have 255
+    // characters) come back whole from an edit or a duplicate.
+    void longValuesAreKept_data() {
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("edit") << false;
+        QTest::newRow("duplicate") << true;
+    }
+    void longValuesAreKept() {
+        QFETCH(bool, duplicate);
+        TKYVNAccount* source = addAccount(QString(60, QLatin1Char('n')));
+        source->Login = QString(255, QLatin1Char('l'));
+        source->Password = QString(120, QLatin1Char('p'));
+        source->Notes = QString(300, QLatin1Char('t'));
+        QsAnswers::PushHandler(QStringLiteral("TAccountEdit"), [](QObject* object) {
+            auto* dialog = qobject_cast<TAccountEdit*>(object);
+            if (dialog->IsNew)
+                dialog->txtAccountName->setText(QStringLiteral("Copy"));
+            return QVariant(true);
+        });
+        TKYVNAccount copy;
+        TKYVNAccount& result = duplicate ? copy : *source;
+        QVERIFY(duplicate ? CreateAccount(*file_, copy, source) : EditAccount(*source));
+        QCOMPARE(result.Login, QString(255, QLatin1Char('l')));
+        QCOMPARE(result.Password, QString(120, QLatin1Char('p')));
+        QCOMPARE(result.Notes, QString(300, QLatin1Char('t')));
+        QCOMPARE(source->AccountName, QString(60, QLatin1Char('n')));
+    }
+
     void cancelLeavesTheAccountAlone() {
         TKYVNAccount* account = addAccount(QStringLiteral("Shop"));
         account->Login = QStringLiteral("old");
