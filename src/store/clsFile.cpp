@@ -394,11 +394,13 @@ void keepBackup(const QString& folder, const QByteArray& current, const QByteArr
     TSiblingFile copy(folder, "backup");
     const QByteArray linkPath = copy.path() + ".lnk";
     if (::link(current.constData(), linkPath.constData()) == 0) {
-        if (::rename(linkPath.constData(), backup.constData()) != 0) {
-            const int err = errno;
-            ::unlink(linkPath.constData());
+        const bool renamed = ::rename(linkPath.constData(), backup.constData()) == 0;
+        const int err = errno;
+        // When the backup already is another name of the same file, rename succeeds without doing
+        // anything and the link would stay behind.
+        ::unlink(linkPath.constData());
+        if (!renamed)
             ioError(err);
-        }
         return;
     }
     const QByteArray bytes = readWholeFile(QFile::decodeName(current));

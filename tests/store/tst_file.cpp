@@ -342,6 +342,16 @@ private slots:
         QCOMPARE(readAll(backup), second); // without backups the old one stays as it was
         QCOMPARE(readAll(name), third);
         QVERIFY(leftovers(dir.path()).isEmpty());
+
+        // A backup that is another name of the file itself (a hard link made by hand) stays the
+        // previous file, and the save leaves nothing of its own behind.
+        QVERIFY(QFile::remove(backup));
+        QCOMPARE(::link(QFile::encodeName(name).constData(), QFile::encodeName(backup).constData()), 0);
+        file.AddAccount(makeAccount("three"));
+        file.Save(true);
+        QCOMPARE(readAll(backup), third);
+        QVERIFY(readAll(name) != third);
+        QCOMPARE(leftovers(dir.path()), QStringList());
     }
 
     void saveFollowsThePreferenceAndLinks() {
