@@ -182,7 +182,13 @@ void TKYVNMain::actFileCloseExecute() {
 }
 
 void TKYVNMain::actFileSaveAsExecute() {
-    WriteBack();
+    // Save As writes the whole file anew, so it is also the way out when the open file can no longer be
+    // written (a removed drive, a vanished folder): that failure is reported and the command goes on.
+    try {
+        WriteBack();
+    } catch (const std::exception& e) {
+        QsHandleException(&e);
+    }
     const QString path = askFileName(this, true, QStringLiteral("Save File As..."));
     if (path.isEmpty())
         return;

@@ -395,6 +395,28 @@ private slots:
         f.Load();
         QCOMPARE(f.Password, QString("changed"));
     }
+    // When the open file can no longer be written (its folder is gone), Save As still stores the
+    // accounts elsewhere: the failed write-back is reported, not a reason to lose them.
+    void saveAsRescuesAFileThatCannotBeWritten() {
+        QTemporaryDir sub;
+        const QString folder = sub.filePath("gone");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = makeFile(folder + "/wb.kvf", "pw12", three());
+        open(path, "pw12");
+        QVERIFY(QDir(folder).removeRecursively());
+        CurrentFile->Password = "changed";
+        const QString rescue = sub.filePath("rescue.kvf");
+        QsAnswers::Push("SaveFile", rescue);
+        QVERIFY(w->RunCommand(w->actFileSaveAs));
+        QCOMPARE(errors, QStringList{"1: Error saving file '" + path + "'."});
+        QCOMPARE(w->OpenFilePath, rescue);
+        TKYVNFile f;
+        f.FileName = rescue;
+        f.Load();
+        QCOMPARE(f.Password, QString("changed"));
+        QCOMPARE(f.AccountCount(), 3);
+        QCOMPARE(w->windowTitle(), QString("Tessivo Keyvane: rescue.kvf"));
+    }
     void newFileThatCannotBeWrittenKeepsThePreviousFile() {
         const QString path = makeFile("prev.kvf", "pw12", three());
         open(path, "pw12");
