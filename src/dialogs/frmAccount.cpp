@@ -17,6 +17,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +95,21 @@ void TNotesEdit::keyPressEvent(QKeyEvent* event) {
         }
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void TNotesEdit::inputMethodEvent(QInputMethodEvent* event) {
+    // Composed text obeys the same filter and limit as typed text.
+    QString commit = WithoutReserved(event->commitString());
+    commit.removeIf([](QChar c) { return c.isNull(); });
+    const int room = MaxLength - int(toPlainText().size() - textCursor().selectedText().size());
+    commit.truncate(std::max(0, room));
+    if (commit == event->commitString()) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(commit, event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&filtered);
 }
 
 bool TNotesEdit::canInsertFromMimeData(const QMimeData* source) const {

@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -213,6 +214,22 @@ private slots:
             QVERIFY2(!value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')) &&
                          !value.contains(QChar(0)),
                      qPrintable(value));
+    }
+
+    // Text composed by an input method (accents, other scripts) passes the same filter as typed text.
+    void inputMethodTextInNotesIsFiltered() {
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        QInputMethodEvent event(QString(), {});
+        event.setCommitString(QStringLiteral("a'b#c") + QChar(0));
+        QCoreApplication::sendEvent(dialog.txtNotes, &event);
+        QCOMPARE(dialog.txtNotes->Text(), QStringLiteral("abc"));
+        dialog.txtNotes->setPlainText(QString(254, QLatin1Char('n')));
+        dialog.txtNotes->moveCursor(QTextCursor::End);
+        QInputMethodEvent more(QString(), {});
+        more.setCommitString(QStringLiteral("xyz"));
+        QCoreApplication::sendEvent(dialog.txtNotes, &more);
+        QCOMPARE(dialog.txtNotes->toPlainText().size(), 255);
     }
 
     void nulNeverReachesTheNotes() {
