@@ -28,8 +28,9 @@ test-asan: setup
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	cmake --build $(BUILD) --target keyvane_bench -j $(JOBS)
+	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow -j $(JOBS)
 	$(BUILD)/bench/keyvane_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_mainwindow
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
     libsqlite3-dev libzip-dev libicu-dev
     libbenchmark-dev libbotan-2-dev
-    xvfb xauth fonts-dejavu-core
+    xvfb xauth x11-utils fonts-dejavu-core
 )
 
 missing=()
