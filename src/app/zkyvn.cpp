@@ -1,3 +1,5 @@
 #include "uMain.h"
 
-int main(int argc, char** argv) { return KeyvaneMain(argc, argv); }
+int main(int argc, char** argv) {
+    return KeyvaneMain(argc, argv);
+}

@@ -46,11 +46,17 @@ void Record(const QString& question, const QString& text) {
         state().log.append(question + QStringLiteral(": ") + text);
 }
 
-QStringList Log() { return state().log; }
+QStringList Log() {
+    return state().log;
+}
 
-void SetRecording(bool on) { state().recording = on; }
+void SetRecording(bool on) {
+    state().recording = on;
+}
 
-int Pending() { return int(state().queue.size()); }
+int Pending() {
+    return int(state().queue.size());
+}
 
 void Clear() {
     state().queue.clear();

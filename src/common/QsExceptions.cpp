@@ -15,7 +15,9 @@ QString QsExceptionMessage(const std::exception& e) {
     return QString::fromUtf8(e.what());
 }
 
-void QsSetExceptionHandler(TQsExceptionHandler handler) { handlerSlot() = std::move(handler); }
+void QsSetExceptionHandler(TQsExceptionHandler handler) {
+    handlerSlot() = std::move(handler);
+}
 
 void QsHandleException(const std::exception* e) {
     auto& handler = handlerSlot();
