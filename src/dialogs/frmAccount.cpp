@@ -220,16 +220,24 @@ void TKeyPreviewDialog::showEvent(QShowEvent* event) {
 // ---------------------------------------------------------------------------------------------------
 // The account editor
 
-namespace {
+QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    button->setMinimumWidth(80);
+    return button;
+}
 
-constexpr int HelpAccounts = 530;
-
-QFrame* separator(QWidget* parent) {
+QFrame* MakeSeparator(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
 }
+
+namespace {
+
+constexpr int HelpAccounts = 530;
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength) {
     auto* edit = new QLineEdit(parent);
@@ -281,14 +289,9 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     txtNotes->setObjectName(QStringLiteral("txtNotes"));
     chkProtect = new QCheckBox(QStringLiteral("Protected"), this);
     chkProtect->setObjectName(QStringLiteral("chkProtect"));
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
-    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    for (QPushButton* b : {cmdOK, cmdCancel, cmdHelp})
-        b->setAutoDefault(false);
+    cmdOK = MakeDialogButton(this, "cmdOK", QStringLiteral("&OK"));
+    cmdCancel = MakeDialogButton(this, "cmdCancel", QStringLiteral("&Cancel"));
+    cmdHelp = MakeDialogButton(this, "cmdHelp", QStringLiteral("&Help"));
     cmdOK->setDefault(true);
 
     lblAccountName = makeLabel(this, "lblAccountName", QStringLiteral("&Account name:"), txtAccountName);
@@ -316,15 +319,15 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
         ++row;
     };
     addRow(lblAccountName, txtAccountName, nullptr);
-    addWide(separator(this));
+    addWide(MakeSeparator(this));
     addRow(lblLogin, txtLogin, nullptr);
     addRow(lblPassword, txtPassword, cmdPassword);
-    addWide(separator(this));
+    addWide(MakeSeparator(this));
     addWide(lblEmail);
     addEditRow(txtEmail, cmdEmail);
     addWide(lblWeb);
     addEditRow(txtWeb, cmdWeb);
-    addWide(separator(this));
+    addWide(MakeSeparator(this));
     addWide(lblNotes);
     addWide(txtNotes);
     addWide(chkProtect);
@@ -342,7 +345,7 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     main->setContentsMargins(10, 10, 10, 10);
     main->setSpacing(10);
     main->addLayout(grid);
-    main->addWidget(separator(this));
+    main->addWidget(MakeSeparator(this));
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
 

@@ -8,6 +8,7 @@
 #include <QValidator>
 
 class QCheckBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -85,6 +86,11 @@ protected:
 private:
     bool previewKey(QKeyEvent* event);
 };
+
+// A push button of the dialogs' bottom row: named for tests, never default on focus alone.
+QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& caption);
+// A sunken horizontal line between groups of controls.
+QFrame* MakeSeparator(QWidget* parent);
 
 class TAccountEdit : public TKeyPreviewDialog {
     Q_OBJECT

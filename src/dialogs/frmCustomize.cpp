@@ -158,16 +158,9 @@ TCustForm::TCustForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     lblOrder = new QLabel(QStringLiteral("order"), this);
     lblOrder->setObjectName(QStringLiteral("lblOrder"));
 
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdReset = new QPushButton(QStringLiteral("R&eset"), this);
-    cmdReset->setObjectName(QStringLiteral("cmdReset"));
-    for (QPushButton* b : {cmdOK, cmdClose, cmdReset}) {
-        b->setAutoDefault(false);
-        b->setMinimumWidth(80);
-    }
+    cmdOK = MakeDialogButton(this, "cmdOK", QStringLiteral("&OK"));
+    cmdClose = MakeDialogButton(this, "cmdClose", QStringLiteral("&Close"));
+    cmdReset = MakeDialogButton(this, "cmdReset", QStringLiteral("R&eset"));
     cmdOK->setDefault(true);
 
     // Layout: available list, add/remove, shown list, order/protect buttons; then sort; then buttons.
@@ -204,9 +197,7 @@ TCustForm::TCustForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     sort->addWidget(lblOrder);
     sort->addStretch(1);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
+    QFrame* line = MakeSeparator(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdReset);

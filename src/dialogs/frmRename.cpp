@@ -42,16 +42,9 @@ TAccountRename::TAccountRename(QWidget* parent) : TKeyPreviewDialog(parent) {
     lblLogin->setObjectName(QStringLiteral("lblLogin"));
     lblLogin->setBuddy(txtNewName);
 
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
-    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    for (QPushButton* b : {cmdOK, cmdCancel, cmdHelp}) {
-        b->setAutoDefault(false);
-        b->setMinimumWidth(80);
-    }
+    cmdOK = MakeDialogButton(this, "cmdOK", QStringLiteral("&OK"));
+    cmdCancel = MakeDialogButton(this, "cmdCancel", QStringLiteral("&Cancel"));
+    cmdHelp = MakeDialogButton(this, "cmdHelp", QStringLiteral("&Help"));
     cmdOK->setDefault(true);
 
     auto* grid = new QGridLayout;
@@ -61,9 +54,7 @@ TAccountRename::TAccountRename(QWidget* parent) : TKeyPreviewDialog(parent) {
     grid->addWidget(lblLogin, 1, 0);
     grid->addWidget(txtNewName, 1, 1);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
+    QFrame* line = MakeSeparator(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
