@@ -9,6 +9,10 @@ packages=(
     libsqlite3-dev libzip-dev libicu-dev
     libbenchmark-dev libbotan-2-dev
     xvfb xauth x11-utils fonts-dejavu-core
+    openbox trayer xclip xdotool
+    python3 python3-docx poppler-utils
+    clang libclang-rt-14-dev
+    desktop-file-utils shared-mime-info xdg-utils
 )
 
 missing=()

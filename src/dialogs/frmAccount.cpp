@@ -156,84 +156,8 @@ void RaiseNameInUse(const QString& name) {
                        QStringLiteral("Please provide a different name for this account."), 2);
 }
 
-TKeyPreviewDialog::TKeyPreviewDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
-    setFont(QsDialogFont(AppInfo ? AppInfo->DialogFont : QString()));
-}
-
-void TKeyPreviewDialog::PreviewKeys() {
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
-}
-
-bool TKeyPreviewDialog::FormKeyDown(QKeyEvent* event) {
-    // Esc acts when released; swallowing the press keeps QDialog from closing early.
-    return event->key() == Qt::Key_Escape;
-}
-
-bool TKeyPreviewDialog::FormKeyUp(QKeyEvent* event) {
-    const bool dialogKey =
-        (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) || event->key() == Qt::Key_F1;
-    if (dialogKey && !event->isAutoRepeat())
-        DialogKeyUp(event->key(), this, AppInfo, HelpContext);
-    return dialogKey;
-}
-
-bool TKeyPreviewDialog::previewKey(QKeyEvent* event) {
-    // The keys the dialog acts on are swallowed, so a key that travels on from an ignoring control to
-    // its parents is acted on once; all others reach the controls (buttons act on the release of Space).
-    bool handled = false;
-    if (event->type() == QEvent::KeyPress)
-        QsGuard([&] { handled = FormKeyDown(event); });
-    else
-        QsGuard([&] { handled = FormKeyUp(event); });
-    return handled;
-}
-
-bool TKeyPreviewDialog::eventFilter(QObject* watched, QEvent* event) {
-    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
-        previewKey(static_cast<QKeyEvent*>(event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
-void TKeyPreviewDialog::keyPressEvent(QKeyEvent* event) {
-    if (!previewKey(event))
-        QDialog::keyPressEvent(event);
-}
-
-void TKeyPreviewDialog::keyReleaseEvent(QKeyEvent* event) {
-    if (!previewKey(event))
-        QDialog::keyReleaseEvent(event);
-}
-
-void TKeyPreviewDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Centred on the window that opened it, or on the screen when there is none.
-    const QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
-    if (owner && owner != this && owner->isVisible())
-        move(owner->frameGeometry().center() - rect().center());
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-}
-
 // ---------------------------------------------------------------------------------------------------
 // The account editor
-
-QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setMinimumWidth(80);
-    return button;
-}
-
-QFrame* MakeSeparator(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
 
 namespace {
 

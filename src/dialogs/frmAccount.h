@@ -1,6 +1,8 @@
 // The account editor with its password generator, and the pieces the account dialogs share: the
-// filter that keeps the reserved characters out, trimming, and dialogs that see keys first.
+// filter that keeps the reserved characters out and trimming.
 #pragma once
+
+#include "QsDialogBase.h"
 
 #include <QDialog>
 #include <QPlainTextEdit>
@@ -63,34 +65,6 @@ QString TrimText(const QString& text);
 bool AccountNameInUse(const TKYVNFile* file, const QString& name);
 // "There is already an account named '%s'." (kind 2) for a refused name.
 [[noreturn]] void RaiseNameInUse(const QString& name);
-
-// A fixed-size modal dialog that sees key releases before its controls: Esc closes it as Cancel does
-// (on release, so a held key from another window does nothing) and F1 opens its help topic.
-class TKeyPreviewDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit TKeyPreviewDialog(QWidget* parent = nullptr);
-    int HelpContext = 0;
-
-protected:
-    // Call once the controls exist: routes their key events through FormKeyDown and FormKeyUp.
-    void PreviewKeys();
-    // Each returns true for a key the dialog acted on; the controls then do not see it.
-    virtual bool FormKeyDown(QKeyEvent* event);
-    virtual bool FormKeyUp(QKeyEvent* event);
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
-private:
-    bool previewKey(QKeyEvent* event);
-};
-
-// A push button of the dialogs' bottom row: named for tests, never default on focus alone.
-QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& caption);
-// A sunken horizontal line between groups of controls.
-QFrame* MakeSeparator(QWidget* parent);
 
 class TAccountEdit : public TKeyPreviewDialog {
     Q_OBJECT

@@ -47,6 +47,10 @@ public:
 
     // The program writes "Location" once it holds the lock and its signal handlers are in place.
     static bool waitUntilRunning(QProcess* p) {
+        // The child may have written "Location" before this process saw it start: its state
+        // changes only when the started notification is handled, so wait for that first.
+        if (!p->waitForStarted(30000))
+            return false;
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < 30000) {
