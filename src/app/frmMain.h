@@ -228,7 +228,7 @@ public:
     void actTrayOpenExecute();
     void actTrayPreferencesExecute();
 
-    // Commands whose Part is not built yet: present, with their states, doing nothing.
+    // Commands not built yet: present, with their states, doing nothing.
     void PendingCommand() {}
 
     int PendingFormStyle = 0; // 0 normal, 3 always on top
