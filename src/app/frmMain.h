@@ -6,6 +6,9 @@
 //   frmMainFile.cpp      the file commands and the recent-files list
 //   frmMainList.cpp      the accounts list (model, sort proxy, columns, rows)
 //   frmMainAccounts.cpp  the account commands and their states
+//   frmMainClipboard.cpp the copy commands and the clearing of the clipboard
+//   frmMainTray.cpp      minimising, the notification-area icon, the way back and the preferences
+//   frmMainPlacement.cpp the stored window placement
 #pragma once
 
 #include <QIcon>
@@ -21,7 +24,9 @@ class QMenu;
 class QMenuBar;
 class QModelIndex;
 class QSortFilterProxyModel;
+class QSystemTrayIcon;
 class QTimer;
+class TQsTimer;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -233,6 +238,40 @@ public:
 
     int PendingFormStyle = 0; // 0 normal, 3 always on top
 
+    // --- clipboard (frmMainClipboard.cpp) ---
+    QString ClipboardText; // what the last copy put on the clipboard
+    TQsTimer* tClipboard = nullptr;
+    void actEditCopyLoginExecute();
+    void actEditCopyPasswordExecute();
+    void actEditCopyEmailExecute();
+    void actEditCopyWebExecute();
+    void CopyToClipboard(const QString& value);
+    void WatchClipboard(const QString& text);
+    void tClipboardTimer();
+    // At the end of the run: a copy not yet cleared goes before the clipboard outlives the program.
+    void ClearClipboardAtExit();
+
+    // --- minimising and the notification area (frmMainTray.cpp) ---
+    int TrayState = 0; // 0 normal, 1 hidden in the notification area, 2 a guarded dialog is open
+    TQsTimer* tMinimize = nullptr;
+    QSystemTrayIcon* TrayIcon = nullptr;
+    // Whether a notification area exists now; tests replace it.
+    static bool (*TrayAvailable)();
+    bool TrayIconShown() const;
+    void ApplyTrayPreferences();
+    void tMinimizeTimer();
+    void aeMainMinimize();
+    void aeMainRestore();
+    void RestoreApplication();
+    void actFilePreferencesExecute();
+
+    // --- window placement (frmMainPlacement.cpp) ---
+    bool StorageActive = false; // SaveWindow was on at creation
+    void RestorePlacement();
+    void SavePlacement();
+    void StorageSavePlacement();
+    void StorageRestorePlacement();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -259,4 +298,7 @@ private:
     std::vector<QAction*> commands_;
     bool updating_ = false;
     bool firstShowDone_ = false;
+    bool minimizedSeen_ = false;  // the last window state seen was minimised
+    bool startMinimized_ = false; // the stored show state asks for a minimised start
+    bool placementSaved_ = false;
 };

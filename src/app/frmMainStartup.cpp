@@ -4,6 +4,7 @@
 #include "QsHelpUtils.h"
 #include "frmMain.h"
 #include "frmPassword.h"
+#include "uColors.h"
 #include "uMain.h"
 #include "uOptions.h"
 
@@ -37,9 +38,10 @@ void MainApplyListPreferences(TKYVNMain& window) {
     window.lvAccounts->setFont(font);
     QPalette pal = window.lvAccounts->palette();
     const QPalette system = QPalette();
-    auto rgb = [](qint32 c) { return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff); };
-    pal.setColor(QPalette::Text, Options->DefaultColors ? system.color(QPalette::Text) : rgb(Options->TextColor));
-    pal.setColor(QPalette::Base, Options->DefaultColors ? system.color(QPalette::Base) : rgb(Options->BackColor));
+    pal.setColor(QPalette::Text,
+                 Options->DefaultColors ? system.color(QPalette::Text) : ColorFromValue(Options->TextColor, system));
+    pal.setColor(QPalette::Base,
+                 Options->DefaultColors ? system.color(QPalette::Base) : ColorFromValue(Options->BackColor, system));
     window.lvAccounts->setPalette(pal);
 }
 
@@ -86,4 +88,9 @@ bool MainNewFilePassword(QWidget*, const QString& fileName, QString& password) {
 }
 bool MainChangeFilePassword(QWidget*, const QString& current, const QString& fileName, QString& password) {
     return ChangeFilePassword(current, fileName, password);
+}
+
+const TKYVNOptions& MainOptions() {
+    static const TKYVNOptions defaults;
+    return Options ? *Options : defaults;
 }

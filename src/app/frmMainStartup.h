@@ -25,3 +25,9 @@ bool MainChangeFilePassword(QWidget* owner, const QString& current, const QStrin
 // first show is done. Neither is read unless set.
 void MainLoadTestAnswers();
 void MainWriteTestState(const TKYVNMain& window);
+
+// The preferences object, or one with the defaults while none is loaded.
+class TKYVNOptions;
+const TKYVNOptions& MainOptions();
+// A stored number of seconds as a timer period: negative gives 0 (never ticks), too large the largest.
+int MainPeriodMs(qint32 seconds);

@@ -1,5 +1,5 @@
 // Window behaviours of the main window: creation, first show and activation, command states, closing,
-// dropped files, the view switches and the error handler.
+// dropped files, the view switches, the Help commands and the error handler.
 #include "frmMain.h"
 
 #include "QsApp.h"
@@ -7,13 +7,16 @@
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsShellUtils.h"
+#include "QsTimer.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
 #include "uMain.h"
+#include "uOptions.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -67,6 +70,10 @@ TKYVNMain::TKYVNMain(QWidget* parent) : QMainWindow(parent) {
     tSetFormStyle->setSingleShot(true);
     tSetFormStyle->setInterval(100);
     connect(tSetFormStyle, &QTimer::timeout, this, [this] { QsGuard([this] { tSetFormStyleTimer(); }); });
+    tClipboard = new TQsTimer(this);
+    connect(tClipboard, &TQsTimer::Tick, this, [this] { QsGuard([this] { tClipboardTimer(); }); });
+    tMinimize = new TQsTimer(this);
+    connect(tMinimize, &TQsTimer::Tick, this, [this] { QsGuard([this] { tMinimizeTimer(); }); });
 
     // Command states are recomputed whenever the event loop is about to wait for input.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
@@ -93,6 +100,8 @@ void TKYVNMain::FormCreate() {
         r.moveCenter(screen->availableGeometry().center());
         move(r.topLeft());
     }
+    StorageActive = MainOptions().SaveWindow;
+    RestorePlacement();
     ApplyPreferences();
     LoadRecentFiles();
 }
@@ -134,12 +143,6 @@ void TKYVNMain::FormShow() {
     }
 }
 
-void TKYVNMain::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
-}
-
 void TKYVNMain::FormActivate() {
     if (!FirstShowPending)
         return;
@@ -150,12 +153,17 @@ void TKYVNMain::FormActivate() {
 void TKYVNMain::tSetFormStyleTimer() {
     tSetFormStyle->stop();
     ApplyFormStyle();
-    if (MainMinimizeAtStartup())
+    if (MainMinimizeAtStartup() || startMinimized_)
         MinimizeApplication();
+    startMinimized_ = false;
 }
 
 void TKYVNMain::ApplyPreferences() {
+    const TKYVNOptions& options = MainOptions();
+    ApplyTrayPreferences();
     MainApplyListPreferences(*this);
+    tMinimize->SetInterval(MainPeriodMs(options.AutoMinimizeAfterNSecs));
+    tMinimize->SetEnabled(options.AutoMinimizeAfter);
 }
 
 void TKYVNMain::ApplyFormStyle() {
@@ -163,14 +171,14 @@ void TKYVNMain::ApplyFormStyle() {
     if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
         return;
     const bool wasVisible = isVisible();
+    // the placement storage is off while the native window is made again for the new style
+    const bool storage = StorageActive;
+    StorageActive = false;
     setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     // changing the flags re-creates the native window, which hides it
     if (wasVisible)
         show();
-}
-
-void TKYVNMain::MinimizeApplication() {
-    showMinimized();
+    StorageActive = storage;
 }
 
 void TKYVNMain::QueryEndSession() {
@@ -198,6 +206,8 @@ void TKYVNMain::closeEvent(QCloseEvent* event) {
             allowed = false;
             FormClose(); // a failed write-back keeps the window open, with the change still in memory
             allowed = true;
+            SavePlacement();
+            ClearClipboardAtExit();
         }
     });
     if (allowed)
@@ -241,12 +251,6 @@ void TKYVNMain::actHelpOnTheWebExecute() {
         OpenWebAddress(AppInfo->WebAddresses.HomePage);
 }
 
-void TKYVNMain::actTrayOpenExecute() {
-    showNormal();
-    raise();
-    activateWindow();
-}
-
 void TKYVNMain::actTrayPreferencesExecute() {
     RunCommand(actFilePreferences);
 }
@@ -263,6 +267,9 @@ QMainWindow* CreateMainWindow() {
 TKYVNMain::~TKYVNMain() {
     // FormDestroy: the recent files go to the store; start-up's shutdown runs after the window is gone.
     SaveRecentFiles();
+    if (!placementSaved_)
+        QsGuard([this] { SavePlacement(); });
+    QsGuard([this] { ClearClipboardAtExit(); });
     SetExitRequestHandler({});
     QsSetExceptionHandler({});
     // the rows go with the window; the open file goes with them
