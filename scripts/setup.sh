@@ -10,6 +10,7 @@ packages=(
     libbenchmark-dev libbotan-2-dev
     xvfb xauth x11-utils fonts-dejavu-core
     openbox trayer xclip xdotool
+    imagemagick
     python3 python3-docx poppler-utils
     clang libclang-rt-14-dev
     desktop-file-utils shared-mime-info xdg-utils

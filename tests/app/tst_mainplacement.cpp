@@ -84,6 +84,11 @@ private slots:
         QCOMPARE(w->PendingFormStyle, 3);
         QTRY_VERIFY(w->windowFlags() & Qt::WindowStaysOnTopHint); // applied after the first activation
         QVERIFY(w->tbMenu->isVisible());
+        // KEYVANE_SHOTS=<folder>: the window with both bars hidden, for a person to look at
+        if (const QString shots = qEnvironmentVariable("KEYVANE_SHOTS"); !shots.isEmpty()) {
+            QDir().mkpath(shots);
+            QVERIFY(w->grab().save(shots + "/main-bars-hidden.png"));
+        }
     }
     void theRectangleComesBackAtTheSamePixelsPerInch() {
         KyvnTest::TFreshStore store;

@@ -5,6 +5,8 @@
 #include "QsAnswers.h"
 #include "QsApp.h"
 #include "QsExceptions.h"
+#include "QsHelpUtils.h"
+#include "QsShellUtils.h"
 #include "QsTimer.h"
 #include "clsFile.h"
 #include "clsList.h"
@@ -18,7 +20,9 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
+#include <QTextBrowser>
 #include <QTreeView>
+#include <QUrl>
 #include <memory>
 
 namespace {
@@ -284,6 +288,24 @@ private slots:
         QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
         QVERIFY(!w->actViewAlwaysOnTop->isChecked());
         QCOMPARE(w->actViewAlwaysOnTop->icon().cacheKey(), MenuPicture(0).cacheKey());
+    }
+    void helpFromTheTrayAndOnTheWeb() {
+        AppInfo->WebAddresses.HomePage = "www.tessivo.example";
+        QStringList opened;
+        QsSetUrlOpener([&](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        });
+        start(false);
+        QVERIFY(w->RunCommand(w->actHelpOnTheWeb));
+        QCOMPARE(opened, QStringList({"http://www.tessivo.example"}));
+        QsSetUrlOpener({});
+        AppInfo->HelpFile = QStringLiteral(KEYVANE_SOURCE_DIR "/share/help/index.html");
+        QVERIFY(w->RunCommand(w->actTrayHelp));
+        QTRY_VERIFY(QsHelpWindow() && QsHelpWindow()->isVisible());
+        QVERIFY(QsHelpBrowser()->source().toString().endsWith("index.html"));
+        QsHelpWindow()->close();
+        AppInfo->HelpFile.clear();
     }
     void exitFromTheTray() {
         start(true);

@@ -205,6 +205,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(clientList().contains(id), 10000);
         shot("xvfb-tray-back.png");
 
+        // the icon's menu, for a person to look at
+        if (!qEnvironmentVariable("KEYVANE_SHOTS").isEmpty()) {
+            const QString icon = trayIconWindow();
+            const QString info = run("xwininfo", {"-id", icon});
+            const int x = QRegularExpression("Absolute upper-left X:\\s+(\\d+)").match(info).captured(1).toInt();
+            const int y = QRegularExpression("Absolute upper-left Y:\\s+(\\d+)").match(info).captured(1).toInt();
+            run("xdotool", {"mousemove", QString::number(x + 8), QString::number(y + 8), "click", "3"});
+            shot("xvfb-tray-menu.png");
+            run("xdotool", {"key", "Escape"});
+        }
+
         program->terminate();
         QVERIFY(program->waitForFinished(20000));
         QCOMPARE(program->exitCode(), 0);
