@@ -6,6 +6,7 @@
 #include "QsApp.h"
 #include "QsAutoStart.h"
 #include "QsExceptions.h"
+#include "QsHelpUtils.h"
 #include "frmOptions.h"
 #include "uColors.h"
 #include "uOptions.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <memory>
 
 class TestOptions : public QObject {
@@ -453,6 +455,15 @@ private slots:
         QCOMPARE(Options->FontName, families.first());
     }
 
+    void f1OpensThePreferencesHelp() {
+        AppInfo->HelpFile = QStringLiteral(KEYVANE_SOURCE_DIR "/share/help/index.html");
+        open();
+        QTest::keyClick(dlg->chkSaveList, Qt::Key_F1);
+        QTRY_VERIFY(QsHelpWindow() && QsHelpWindow()->isVisible());
+        QVERIFY(QsHelpBrowser()->source().toString().endsWith("options.html"));
+        QsHelpWindow()->close();
+        AppInfo->HelpFile.clear();
+    }
     void editPreferencesThroughTheSeam() {
         QsAnswers::PushHandler("TOptionsDlg", [](QObject* object) {
             auto* d = static_cast<TOptionsDlg*>(object);
