@@ -109,7 +109,8 @@ private slots:
             QVERIFY2(WIFSIGNALED(status), "the saving child ended on its own");
 
             const int after = versionOf(name);
-            QVERIFY2(after == before || (after >= version && after < version + 1000), qPrintable(QString("kill %1: file holds %2").arg(kill).arg(after)));
+            QVERIFY2(after == before || (after >= version && after < version + 1000),
+                     qPrintable(QString("kill %1: file holds %2").arg(kill).arg(after)));
             newer += after != before;
             const int saved = versionOf(backup);
             QVERIFY2(saved >= 0 && saved <= std::max(after, before), qPrintable(QString("kill %1: backup").arg(kill)));
@@ -117,8 +118,7 @@ private slots:
             const QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
             for (const QString& f : files) {
                 const QByteArray bytes = readAll(folder.filePath(f));
-                QVERIFY2(!bytes.contains("ZKYVN") && !bytes.contains("Plainname"),
-                         qPrintable("plain text in " + f));
+                QVERIFY2(!bytes.contains("ZKYVN") && !bytes.contains("Plainname"), qPrintable("plain text in " + f));
             }
             strayMoments += QDir(folder.path()).entryList({".keyvane-*"}, QDir::Files | QDir::Hidden).size() > 0;
             version += 1000;
