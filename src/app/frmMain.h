@@ -53,6 +53,7 @@ public:
     QString OpenFilePath;
     bool ReadOnly = false;
     bool ExitRequested = false;
+    bool EndingSession = false; // the session or a signal ends the program: no box may wait
     bool FirstShowPending = true;
     QStringList RecentFiles; // most recent first, at most 10
 

@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <cstdio>
 #include <memory>
 
 TKYVNFile* CurrentFile = nullptr;
@@ -36,6 +37,15 @@ QString appTitle() {
 
 EQsException notFound(const QString& path) {
     return EQsException(QStringLiteral("File '%1' not found.").arg(path), QString(), 1);
+}
+
+EQsException keptElsewhere(const QString& path, const QString& kept) {
+    return EQsException(QStringLiteral("The passwords file '%1' was changed elsewhere (on another computer, or by "
+                                       "keyvane-cli) after this program last read or wrote it. That version was kept "
+                                       "as '%2' before your change was written. File > Merge... brings its accounts "
+                                       "into this file.")
+                            .arg(QFileInfo(path).fileName(), QFileInfo(kept).fileName()),
+                        kept, 2);
 }
 
 // The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels.
@@ -101,10 +111,22 @@ void TKYVNMain::SetReadOnly(bool value) {
 }
 
 void TKYVNMain::WriteBack() {
-    if (!OpenFilePath.isEmpty() && CurrentFile && !ReadOnly) {
+    if (OpenFilePath.isEmpty() || !CurrentFile || ReadOnly)
+        return;
+    QString kept;
+    {
         TBusyCursor busy;
-        CurrentFile->Save();
+        // Writes only a change, and keeps a version written elsewhere meanwhile beside the file.
+        kept = CurrentFile->WriteBack();
     }
+    if (kept.isEmpty())
+        return;
+    // The user hears of the kept version once; the command that wrote goes on.
+    const EQsException notice = keptElsewhere(OpenFilePath, kept);
+    if (EndingSession)
+        std::fprintf(stderr, "keyvane: %s\n", qPrintable(notice.Message));
+    else
+        QsHandleException(&notice);
 }
 
 void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
@@ -132,6 +154,13 @@ void TKYVNMain::OpenSequence(const QString& path) {
     if (!OpenPasswordsFile(path))
         return;
     SetFileName(path);
+    if (CurrentFile->Damaged()) {
+        // Read-only in the window alone: the file on disk is not touched, not even its mode.
+        ReadOnly = true;
+        UpdateCaption();
+        FillAccountsList();
+        throw EQsException(CurrentFile->DamageWarning(), QString(), 1);
+    }
     SetReadOnly(HasAttributes(path, faReadOnly));
     FillAccountsList();
 }
@@ -202,6 +231,8 @@ void TKYVNMain::actFileSaveAsExecute() {
         CurrentFile->FileName = previous;
         throw;
     }
+    // the new file holds all that was read: it is sound and can be written
+    CurrentFile->ClearDamage();
     SetFileName(path);
     SetReadOnly(false);
     FillAccountsList();
@@ -232,6 +263,11 @@ void TKYVNMain::actFileExitExecute() {
 }
 
 void TKYVNMain::actAccountReadOnlyExecute() {
+    if (ReadOnly && CurrentFile && CurrentFile->Damaged())
+        throw EQsException(QStringLiteral("This file could be read only in part, so it stays read-only: a change "
+                                          "written to it would lose what could not be read. Use Save As to keep "
+                                          "what was read in a new file."),
+                           QString(), 2);
     SetReadOnly(!ReadOnly);
 }
 

@@ -29,6 +29,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <cstdio>
+
 bool MainWhenFileOpen(const TKYVNMain& w, QAction*) {
     return w.FileOpen;
 }
@@ -183,6 +185,7 @@ void TKYVNMain::ApplyFormStyle() {
 
 void TKYVNMain::QueryEndSession() {
     ExitRequested = true;
+    EndingSession = true;
 }
 
 bool TKYVNMain::FormCloseQuery() {
@@ -199,6 +202,20 @@ void TKYVNMain::FormClose() {
 }
 
 void TKYVNMain::closeEvent(QCloseEvent* event) {
+    if (EndingSession) {
+        // A termination request ends the program even when the last write-back fails (a full disk, a
+        // read-only mount): the failure goes to standard error and the file on disk stays as it was.
+        try {
+            FormClose();
+        } catch (const std::exception& e) {
+            const QString details =
+                dynamic_cast<const EQsException*>(&e) ? static_cast<const EQsException&>(e).Details : QString();
+            std::fprintf(stderr, "keyvane: %s%s%s\n", qPrintable(QsExceptionMessage(e)), details.isEmpty() ? "" : " ",
+                         qPrintable(details));
+        }
+        event->accept();
+        return;
+    }
     bool allowed = false;
     QsGuard([&] {
         allowed = FormCloseQuery();

@@ -5,6 +5,7 @@
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
 #include "QsRegUtils.h"
+#include "QsSecrets.h"
 #include "QsVerInf.h"
 #include "clsList.h"
 #include "uOptions.h"
@@ -240,6 +241,8 @@ void RequestExit() {
 }
 
 int KeyvaneMain(int argc, char** argv) {
+    // Before anything is read: a crash or gcore must not write the open file's passwords to a core file.
+    QsProtectProcessMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(kTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral("keyvane"));

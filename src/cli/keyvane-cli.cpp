@@ -1,5 +1,6 @@
 // keyvane-cli: a command-line front end on the password store, for scripts and for people at a terminal.
 #include "QsExceptions.h"
+#include "QsSecrets.h"
 #include "clsFile.h"
 #include "uGenerator.h"
 #include "uOptions.h"
@@ -48,8 +49,11 @@ Account names compare without regard to the case of the letters a to z. No field
 and no field but the notes a line break. A file is written only when the command succeeds, with
 the previous file kept as "Backup of <name>" when the preference to back up files is on.
 
-Warning: if Keyvane has the same file open, a change made here is overwritten the next time the
-program writes the file back (after any change made there). Close the file in Keyvane first.
+Changes are safe alongside Keyvane and other keyvane-cli commands: a change is made under an
+exclusive lock (flock) on the file's folder, which Keyvane takes too while it writes, so two
+commands at once never lose an account. If Keyvane has the same file open and then writes it back,
+it first keeps the version changed here beside it as "<name> (changed elsewhere YYYY-MM-DD
+HHMMSS).kvf" and says so; File > Merge... brings its accounts into the open file.
 
 Exit status: 0 on success, 1 on an error (wrong password, damaged file, unknown account, refused
 value), 2 on a usage error.
@@ -89,6 +93,7 @@ void onSignal(int sig) {
 
 std::optional<QString> readLine() {
     std::string line;
+    line.reserve(256); // a typed password stays in one buffer, which is wiped below
     int c;
     while ((c = std::fgetc(stdin)) != EOF && c != '\n')
         line.push_back(char(c));
@@ -96,7 +101,9 @@ std::optional<QString> readLine() {
         return std::nullopt;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
-    return QString::fromUtf8(line.data(), qsizetype(line.size()));
+    QString text = QString::fromUtf8(line.data(), qsizetype(line.size()));
+    QsWipe(line);
+    return text;
 }
 
 QString askPassword(const QString& prompt) {
@@ -179,13 +186,33 @@ private:
 
 // ---- Commands -----------------------------------------------------------------------------------
 
-// Loads the file and checks the password typed against the stored one (letters a to z fold).
-void openFile(TKYVNFile& file, const QString& path) {
+// Loads the file and checks the password typed against the stored one (letters a to z fold). Gives the
+// password typed, for a change to check again.
+QString openFile(TKYVNFile& file, const QString& path) {
     file.FileName = QFileInfo(path).absoluteFilePath();
     file.Load();
-    if (!KyvnSameText(askPassword(QStringLiteral("Password for '%1': ").arg(QFileInfo(path).fileName())),
-                      file.Password))
+    QString typed = askPassword(QStringLiteral("Password for '%1': ").arg(QFileInfo(path).fileName()));
+    if (!KyvnSameText(typed, file.Password)) {
+        QsWipe(typed);
         throw EQsException(QStringLiteral("Wrong password."));
+    }
+    return typed;
+}
+
+// For a change: the file is read again under the folder lock, which is held until the change is
+// written, so that no other writer's change can fall between this read and this write. The lock is not
+// held while the password is typed.
+void openForChange(TKYVNFile& file, const QString& path, std::optional<TKYVNFileLock>& lock) {
+    QString typed = openFile(file, path);
+    lock.emplace(file.FileName);
+    file.ClearAccounts();
+    file.Load();
+    const bool same = KyvnSameText(typed, file.Password);
+    QsWipe(typed);
+    if (!same)
+        throw EQsException(QStringLiteral("Wrong password."));
+    if (file.Damaged())
+        throw EQsException(QStringLiteral("The file is damaged and is not changed."), file.DamageWarning());
 }
 
 TKYVNAccount* accountNamed(const TKYVNFile& file, const QString& name) {
@@ -256,12 +283,24 @@ int cmdNew(const TArguments& args) {
     const QString path = QFileInfo(args.positional[0]).absoluteFilePath();
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         throw EQsException(QStringLiteral("File '%1' already exists.").arg(args.positional[0]));
-    const QString password = askPassword(QStringLiteral("New password: "));
-    const QString verify = askPassword(QStringLiteral("Verify: "));
-    checkNewPassword(password, verify);
+    QString password = askPassword(QStringLiteral("New password: "));
+    QString verify = askPassword(QStringLiteral("Verify: "));
+    try {
+        checkNewPassword(password, verify);
+    } catch (...) {
+        QsWipe(password);
+        QsWipe(verify);
+        throw;
+    }
+    QsWipe(verify);
     TKYVNFile file;
     file.FileName = path;
     file.Password = password;
+    QsWipe(password);
+    TKYVNFileLock lock(path);
+    // two commands making the same file at once: the second finds the first one's file
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        throw EQsException(QStringLiteral("File '%1' already exists.").arg(args.positional[0]));
     file.Save();
     return 0;
 }
@@ -332,7 +371,8 @@ int cmdAdd(const TArguments& args) {
     }
 
     TKYVNFile file;
-    openFile(file, args.positional[0]);
+    std::optional<TKYVNFileLock> lock;
+    openForChange(file, args.positional[0], lock);
     if (file.FindAccount(account->AccountName))
         throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(account->AccountName),
                            QStringLiteral("Please provide a different name for this account."));
@@ -344,7 +384,8 @@ int cmdAdd(const TArguments& args) {
 int cmdRm(const TArguments& args) {
     args.expectPositional(2, "rm FILE NAME");
     TKYVNFile file;
-    openFile(file, args.positional[0]);
+    std::optional<TKYVNFileLock> lock;
+    openForChange(file, args.positional[0], lock);
     std::unique_ptr<TKYVNAccount> removed = file.TakeAccount(accountNamed(file, args.positional[1])->AccountName);
     file.Save();
     return 0;
@@ -384,6 +425,8 @@ int run(const QStringList& argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any password is read: no core file, no gcore, no other process of the user reading memory.
+    QsProtectProcessMemory();
     QCoreApplication app(argc, argv);
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         std::signal(sig, onSignal);

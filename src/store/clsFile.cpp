@@ -4,19 +4,27 @@
 #include "QsExceptions.h"
 #include "uOptions.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -84,14 +92,17 @@ const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026,
                                  0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
                                  0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// Reads one line: as UTF-8 when its bytes are valid UTF-8, as Windows-1252 otherwise, so that one
+// damaged byte garbles one value and an 8-bit file keeps its accented letters.
 class TTextReader {
 public:
-    explicit TTextReader(bool utf8) : utf8_(utf8) {}
+    explicit TTextReader(QByteArrayView line)
+        : utf8_(validUtf8(reinterpret_cast<const unsigned char*>(line.data()), size_t(line.size()))) {}
     QString text(const char* p, qsizetype n) const {
         if (n <= 0)
             return QString();
         if (utf8_)
-            return QString::fromUtf8(p, n);
+            return fromUtf8(p, n);
         QString s(n, Qt::Uninitialized);
         char16_t* out = reinterpret_cast<char16_t*>(s.data());
         for (qsizetype i = 0; i < n; ++i) {
@@ -113,6 +124,34 @@ public:
     }
 
 private:
+    // The bytes are valid UTF-8 here; every character is kept, a leading U+FEFF included.
+    static QString fromUtf8(const char* p, qsizetype n) {
+        QString s(n, Qt::Uninitialized);
+        char16_t* out = reinterpret_cast<char16_t*>(s.data());
+        qsizetype k = 0;
+        for (qsizetype i = 0; i < n;) {
+            const unsigned char c = static_cast<unsigned char>(p[i]);
+            if (c < 0x80) {
+                out[k++] = c;
+                ++i;
+                continue;
+            }
+            const int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            char32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+            for (int j = 1; j < len; ++j)
+                cp = cp << 6 | (static_cast<unsigned char>(p[i + j]) & 0x3F);
+            i += len;
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                out[k++] = char16_t(0xD800 + (cp >> 10));
+                out[k++] = char16_t(0xDC00 + (cp & 0x3FF));
+            } else {
+                out[k++] = char16_t(cp);
+            }
+        }
+        s.truncate(k);
+        return s;
+    }
     bool utf8_;
 };
 
@@ -130,11 +169,6 @@ public:
         lf_ = find('\n', data);
     }
     bool atEnd() const { return p_ >= end_; }
-    // True when a line follows the current one.
-    bool hasSecond() {
-        const char* brk = nextBreak();
-        return brk && after(brk) < end_;
-    }
     // The current line (p, length); moves to the next.
     QByteArrayView take() {
         const char* brk = nextBreak();
@@ -144,6 +178,7 @@ public:
         return line;
     }
     const char* end() const { return end_; }
+    const char* position() const { return p_; }
 
 private:
     const char* find(char c, const char* from) const {
@@ -285,7 +320,7 @@ public:
 };
 
 // Reads the whole file; reuse lends the memory of a buffer that is no longer needed.
-QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray()) {
+QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray(), struct stat* status = nullptr) {
     // Opened without waiting, so that a named pipe cannot block; only regular files are read, as a
     // device could feed data without end.
     TFd file(::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -314,6 +349,10 @@ QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray()) {
         got += n;
     }
     data.resize(got);
+    if (status) {
+        *status = st;
+        status->st_size = got;
+    }
     file.close();
     return data;
 }
@@ -332,14 +371,30 @@ void writeAllTo(int fd, const char* p, size_t n) {
     }
 }
 
-// A new file beside the target (mode 0600), removed again unless it is kept.
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A new file beside the target (mode 0600), removed again unless it is kept. It is locked for as long
+// as it is open, which tells the clean-up of a later save that its save is still running.
 class TSiblingFile {
 public:
     TSiblingFile(const QString& folder, const char* tag) {
-        path_ = nativePath(folder) + "/.keyvane-" + tag + "-XXXXXX";
-        fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-        if (fd_ < 0)
-            ioError();
+        const QByteArray pattern = nativePath(folder) + "/.keyvane-" + tag + "-XXXXXX";
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            path_ = pattern;
+            fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
+            if (fd_ < 0)
+                ioError();
+            // Between its making and its lock, a clean-up may have taken the file for a stale one.
+            struct stat mine, named;
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd_, &mine) == 0 &&
+                ::lstat(path_.constData(), &named) == 0 && sameFile(mine, named))
+                return;
+            ::close(fd_);
+            fd_ = -1;
+        }
+        ioError(EEXIST);
     }
     ~TSiblingFile() {
         if (fd_ >= 0)
@@ -358,8 +413,10 @@ public:
         ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE); // a hint: failures show in fsync
 #endif
     }
-    void syncAndClose() {
+    void syncAndClose(struct stat* status = nullptr) {
         if (::fsync(fd_) != 0)
+            ioError();
+        if (status && ::fstat(fd_, status) != 0)
             ioError();
         const int f = fd_;
         fd_ = -1;
@@ -419,6 +476,36 @@ void keepBackup(const QString& folder, const QByteArray& current, const QByteArr
 QString namePart(const QString& path) {
     return QFileInfo(path).fileName();
 }
+
+QByteArray sha256(QByteArrayView bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// The file a save replaces: a link is followed, so that the file it names is the one replaced.
+QString saveTarget(const QString& fileName) {
+    const QFileInfo info(fileName);
+    if (info.isSymLink() && info.exists())
+        return info.canonicalFilePath();
+    return fileName;
+}
+
+TKYVNDiskState diskState(const struct stat& st, QByteArrayView bytes) {
+    TKYVNDiskState d;
+    d.Known = true;
+    d.Device = st.st_dev;
+    d.Inode = st.st_ino;
+    d.Size = qint64(st.st_size);
+    d.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    d.Hash = sha256(bytes);
+    return d;
+}
+
+QString groupedNumber(qint64 n) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
+}
+
+const char kSavePrefix[] = ".keyvane-save-";
+const char kBackupPrefix[] = ".keyvane-backup-";
 
 } // namespace
 
@@ -491,22 +578,37 @@ QByteArray TKYVNFile::PlainText() const {
 }
 
 void TKYVNFile::ReadPlainText(const QByteArray& plain) {
+    readPlain(plain, false);
+}
+
+void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
+    damaged_ = false;
+    bytesLeftOut_ = 0;
     TLineCursor lines(plain.constData(), plain.size());
     if (lines.atEnd() || lines.take() != QByteArrayView(signature))
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
-    const auto* bytes = reinterpret_cast<const unsigned char*>(plain.constData());
-    const TTextReader reader(validUtf8(bytes, size_t(lines.end() - plain.constData())));
+    // The cipher pads the last block with at most 7 zero bytes: a NUL earlier than the last block means
+    // that the text was cut off there.
+    const bool cutAtNul = lines.end() - plain.constData() < plain.size() - 8;
     qsizetype index = 1;
     // The next line without its first character; a missing line fails as an index error.
+    struct TValue {
+        QByteArrayView bytes;
+        TTextReader reader;
+        QString text() const { return reader.text(bytes); }
+    };
     auto value = [&]() {
         if (lines.atEnd())
             indexError(index);
         ++index;
-        return reader.value(lines.take());
+        const QByteArrayView line = lines.take();
+        const TTextReader reader(line);
+        return TValue{reader.value(line), reader};
     };
-    auto text = [&]() { return reader.text(value()); };
+    auto text = [&]() { return value().text(); };
     auto date = [&]() {
-        const QByteArrayView v = value();
+        const TValue tv = value();
+        const QByteArrayView v = tv.bytes;
         // Eight digits are read directly; anything else goes the general way, with its message.
         if (v.size() == 8 && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
             auto number = [&](int from, int count) {
@@ -520,25 +622,69 @@ void TKYVNFile::ReadPlainText(const QByteArray& plain) {
                 throw EQsException(QStringLiteral("Invalid argument to date encode"));
             return QDate(year, month, day);
         }
-        return TextToDate(reader.text(v));
+        return TextToDate(tv.text());
     };
     Password = text();
-    // The bound lets one line after the last account pass; 2 to 8 further lines fail on the first
-    // missing one.
-    while (!lines.atEnd() && lines.hasSecond()) {
-        auto account = std::make_unique<TKYVNAccount>();
-        account->AccountName = text();
-        account->Login = text();
-        account->Password = text();
-        account->Email = text();
-        account->Web = text();
-        account->Notes = text();
-        decodeLineBreaks(account->Notes);
-        account->Protected = value() == QByteArrayView("True");
-        account->Created = date();
-        account->Modified = date();
-        AddAccount(account.release());
+    while (!lines.atEnd()) {
+        const TLineCursor groupStart = lines;
+        const qsizetype indexStart = index;
+        // Fewer than nine lines after the last account are no account: a group cut short, or the one
+        // line the format lets through. A well-formed file holds neither; they are counted as left out.
+        TLineCursor probe = lines;
+        int available = 0;
+        while (available < 9 && !probe.atEnd()) {
+            probe.take();
+            ++available;
+        }
+        if (available < 9)
+            break;
+        try {
+            auto account = std::make_unique<TKYVNAccount>();
+            account->AccountName = text();
+            account->Login = text();
+            account->Password = text();
+            account->Email = text();
+            account->Web = text();
+            account->Notes = text();
+            decodeLineBreaks(account->Notes);
+            account->Protected = value().bytes == QByteArrayView("True");
+            account->Created = date();
+            account->Modified = date();
+            AddAccount(account.release());
+        } catch (const std::exception&) {
+            // In a file that shows damage, the accounts before the failure are what could be read. A bad
+            // value in an otherwise sound file fails the load.
+            if (!(cutAtNul || lengthDamaged))
+                throw;
+            lines = groupStart;
+            index = indexStart;
+            break;
+        }
     }
+    // Everything after the last complete account, but the cipher's zero padding (at most 7 bytes), is
+    // left out.
+    const char* stop = plain.constData() + plain.size();
+    const char* padding = std::max(lines.position(), stop - 7);
+    while (stop > padding && stop[-1] == '\0')
+        --stop;
+    bytesLeftOut_ = std::max<qint64>(0, stop - lines.position());
+    damaged_ = cutAtNul || lengthDamaged || bytesLeftOut_ > 0;
+}
+
+QString TKYVNFile::DamageWarning() const {
+    if (!damaged_)
+        return QString();
+    const qsizetype n = Accounts.size();
+    const QString bytes = bytesLeftOut_ == 1 ? QStringLiteral("1 byte") : groupedNumber(bytesLeftOut_) + " bytes";
+    QString what;
+    if (n == 0)
+        what = QStringLiteral("No account could be read; %1 after the file password were left out.").arg(bytes);
+    else
+        what = QStringLiteral("Only %1 %2 could be read; %3 after %4 %5 left out.")
+                   .arg(groupedNumber(n), n == 1 ? "account" : "accounts", bytes, n == 1 ? "it" : "them",
+                        bytesLeftOut_ == 1 ? "was" : "were");
+    return what + QStringLiteral(" The file is opened read-only so that nothing overwrites it; use Save As to keep "
+                                 "what was read.");
 }
 
 QByteArray TKYVNFile::Encipher(QByteArray plain) {
@@ -568,16 +714,33 @@ void TKYVNFile::loadFile() {
     struct stat st;
     if (::stat(nativePath(FileName).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > largest)
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
-    QByteArray data = readWholeFile(FileName);
+    disk_ = TKYVNDiskState();
+    QByteArray data = readWholeFile(FileName, QByteArray(), &st);
+    const TKYVNDiskState read = diskState(st, data);
+    LoadBytes(std::move(data));
+    disk_ = read;
+}
+
+void TKYVNFile::LoadBytes(QByteArray data) {
+    writtenHash_.clear();
+    const bool lengthDamaged = data.size() % 8 != 0;
     TIDEA idea;
     idea.DecipherData(data);
     try {
-        ReadPlainText(data);
+        readPlain(data, lengthDamaged);
     } catch (...) {
         wipe(data);
         throw;
     }
     wipe(data);
+    // What a write-back would write now; writing the same again is no change.
+    try {
+        QByteArray plain = PlainText();
+        writtenHash_ = sha256(plain);
+        wipe(plain);
+    } catch (const std::exception&) {
+        // a text the file cannot carry: any write-back tries, and reports it
+    }
 }
 
 void TKYVNFile::Save(bool backupFiles) {
@@ -592,14 +755,97 @@ void TKYVNFile::Save() {
     Save(Options ? Options->BackupFiles : true);
 }
 
+bool TKYVNFile::Changed() const {
+    if (writtenHash_.isEmpty())
+        return true;
+    try {
+        QByteArray plain = PlainText();
+        const bool changed = sha256(plain) != writtenHash_;
+        wipe(plain);
+        return changed;
+    } catch (const std::exception&) {
+        return true; // the save reports what cannot be written
+    }
+}
+
+bool TKYVNFile::ChangedElsewhere() {
+    if (!disk_.Known)
+        return false;
+    struct stat st;
+    QByteArray bytes;
+    try {
+        bytes = readWholeFile(saveTarget(FileName), QByteArray(), &st);
+    } catch (const EInOutError&) {
+        return false; // gone or unreadable: there is nothing to keep
+    }
+    // The bytes decide: a sync that rewrote the same bytes changed nothing.
+    const TKYVNDiskState now = diskState(st, bytes);
+    if (now.Hash != disk_.Hash)
+        return true;
+    disk_ = now;
+    return false;
+}
+
+QString TKYVNFile::KeepChangedElsewhere() {
+    const QString target = saveTarget(FileName);
+    struct stat st;
+    const QByteArray bytes = readWholeFile(target, QByteArray(), &st);
+    const QFileInfo info(target);
+    QString base = info.fileName();
+    if (base.endsWith(QLatin1String(".kvf")))
+        base.chop(4);
+    const QString when = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).toString(QStringLiteral("yyyy-MM-dd HHmmss"));
+    for (int n = 1; n < 1000; ++n) {
+        const QString name = QStringLiteral("%1 (changed elsewhere %2%3).kvf")
+                                 .arg(base, when, n == 1 ? QString() : QStringLiteral(" %1").arg(n));
+        const QString path = info.absolutePath() + u'/' + name;
+        TFd out(::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (out.fd < 0 && errno == EEXIST)
+            continue;
+        if (out.fd < 0)
+            ioError();
+        try {
+            writeAllTo(out.fd, bytes.constData(), size_t(bytes.size()));
+            if (::fsync(out.fd) != 0)
+                ioError();
+            out.close();
+        } catch (...) {
+            ::unlink(nativePath(path).constData());
+            throw;
+        }
+        syncFolder(info.absolutePath());
+        return path;
+    }
+    ioError(EEXIST);
+}
+
+QString TKYVNFile::WriteBack(bool backupFiles) {
+    if (!Changed())
+        return QString();
+    std::optional<TKYVNFileLock> lock;
+    QString kept;
+    try {
+        // What could not be read must not be cut away by a write-back; Save As keeps what was read.
+        if (damaged_)
+            throw EQsException(DamageWarning());
+        lock.emplace(FileName);
+        if (ChangedElsewhere())
+            kept = KeepChangedElsewhere();
+    } catch (const std::exception& e) {
+        throw EQsException(QStringLiteral("Error saving file '%1'.").arg(FileName), QsExceptionMessage(e), 1);
+    }
+    Save(backupFiles);
+    return kept;
+}
+
+QString TKYVNFile::WriteBack() {
+    return WriteBack(Options ? Options->BackupFiles : true);
+}
+
 void TKYVNFile::saveFile(bool backupFiles) {
     if (FileName.isEmpty())
         throw EInOutError(ENOENT);
-    // A link is followed, so that the file it names is the one replaced.
-    QString target = FileName;
-    const QFileInfo info(FileName);
-    if (info.isSymLink() && info.exists())
-        target = info.canonicalFilePath();
+    const QString target = saveTarget(FileName);
     const QByteArray targetPath = nativePath(target);
     const QString folder = QFileInfo(target).absolutePath();
 
@@ -609,9 +855,13 @@ void TKYVNFile::saveFile(bool backupFiles) {
         throw EInOutError(S_ISDIR(previous.st_mode) ? EISDIR : EINVAL);
 
     QByteArray plain = PlainText();
+    const QByteArray plainHash = sha256(plain);
     QByteArray cipher = Encipher(plain);
     plain.append(QByteArray(cipher.size() - plain.size(), '\0'));
+    const QByteArray cipherHash = sha256(cipher);
 
+    // Saves cut short before (a kill, a power cut) left their new files here; they go now.
+    RemoveStaleSaveFiles(folder);
     TSiblingFile fresh(folder, "save");
     writeAllTo(fresh.fd(), cipher.constData(), size_t(cipher.size()));
     // The new file belongs to the old one's owner and group, so that a save made by another user (root)
@@ -635,12 +885,48 @@ void TKYVNFile::saveFile(bool backupFiles) {
     wipe(plain);
     if (!same)
         throw EQsException(QStringLiteral("The file written could not be read back as it was meant."));
-    fresh.syncAndClose();
+    struct stat written;
+    fresh.syncAndClose(&written);
 
     if (backupFiles && exists)
         keepBackup(folder, targetPath, nativePath(BackupFileName(target)));
     fresh.renameTo(targetPath);
     syncFolder(folder);
+
+    writtenHash_ = plainHash;
+    disk_ = diskState(written, QByteArrayView());
+    disk_.Hash = cipherHash;
+}
+
+// ---- Folder lock --------------------------------------------------------------------------------
+
+TKYVNFileLock::TKYVNFileLock(const QString& fileName, int timeoutMs) {
+    const QString folder = QFileInfo(saveTarget(fileName)).absolutePath();
+    fd_ = ::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        ioError();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        if (err == EINTR)
+            continue;
+        if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd_);
+            fd_ = -1;
+            if (err == EWOULDBLOCK)
+                throw EQsException(
+                    QStringLiteral("Another program is changing the passwords files in '%1'; try again later.")
+                        .arg(folder));
+            ioError(err);
+        }
+        // the other holder is in the middle of one short read-modify-write
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+TKYVNFileLock::~TKYVNFileLock() {
+    if (fd_ >= 0)
+        ::close(fd_); // closing lets the lock go
 }
 
 // ---- File helpers -------------------------------------------------------------------------------
@@ -683,4 +969,40 @@ QString TempFolder() {
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder;
+}
+
+void RemoveStaleSaveFiles(const QString& folder) {
+    DIR* dir = ::opendir(nativePath(folder).constData());
+    if (!dir)
+        return;
+    const int dfd = ::dirfd(dir);
+    // A save holds a lock on its file from its making to its rename; a file that can be locked is stale.
+    auto busy = [dfd](const char* name) {
+        const int fd = ::openat(dfd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return errno != ENOENT;
+        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        ::close(fd);
+        return locked;
+    };
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(kSavePrefix) && !name.startsWith(kBackupPrefix))
+            continue;
+        if (name.endsWith(".lnk")) {
+            // the backup's second name of the passwords file, made under the lock of its backup file
+            if (!busy(name.chopped(4).constData()))
+                ::unlinkat(dfd, name.constData(), 0);
+            continue;
+        }
+        const int fd = ::openat(dfd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat mine, named;
+        if (::fstat(fd, &mine) == 0 && S_ISREG(mine.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dfd, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(mine, named))
+            ::unlinkat(dfd, name.constData(), 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
 }

@@ -281,13 +281,57 @@ private slots:
             QString::fromUtf8(p.readAllStandardError()).contains("Cannot write the output: No space left on device"));
     }
 
-    void helpWarnsAboutTheOpenFile() {
+    void helpSaysChangesAlongsideTheProgramAreKept() {
         const TRun r = cli({"--help"});
         QCOMPARE(r.status, 0);
-        QVERIFY(r.out.contains("a change made here is overwritten the next time the\nprogram writes the file back"));
+        QVERIFY(!r.out.contains("overwritten"));
+        QVERIFY(r.out.contains("exclusive lock (flock) on the file's folder"));
+        QVERIFY(r.out.contains("\"<name> (changed elsewhere YYYY-MM-DD\nHHMMSS).kvf\""));
+        QVERIFY(r.out.contains("File > Merge... brings its accounts"));
         for (const char* command : {"ls FILE", "show FILE NAME", "new FILE", "add FILE NAME", "rm FILE NAME"})
             QVERIFY2(r.out.contains(command), command);
         QCOMPARE(cli({}).status, 2);
+    }
+
+    // Many adds at once, each a read-modify-write: none may lose another's account.
+    void concurrentChangesLoseNothing() {
+        constexpr int kRounds = 3, kAtOnce = 8;
+        QStringList expected{"Bank", "Mail"};
+        for (int round = 0; round < kRounds; ++round) {
+            std::vector<std::unique_ptr<QProcess>> runs;
+            for (int i = 0; i < kAtOnce; ++i) {
+                const QString name = QString("Round%1-%2").arg(round).arg(i);
+                expected << name;
+                auto p = std::make_unique<QProcess>();
+                p->start(QStringLiteral(KEYVANE_CLI), {"add", file, name, "--login", "x"});
+                p->write("Open Sesame\n");
+                p->closeWriteChannel();
+                runs.push_back(std::move(p));
+            }
+            for (auto& p : runs) {
+                QVERIFY(p->waitForFinished(-1));
+                QCOMPARE(p->exitCode(), 0);
+            }
+        }
+        QStringList names = cli({"ls", file}, "Open Sesame\n").out.split('\n', Qt::SkipEmptyParts);
+        names.sort();
+        expected.sort();
+        QCOMPARE(names, expected);
+    }
+
+    // The lock is not held while a password is typed: another change goes through meanwhile, and the
+    // waiting command reads the file again before it changes it.
+    void aChangeMadeWhileThePasswordIsTypedIsKept() {
+        QProcess slow;
+        slow.start(QStringLiteral(KEYVANE_CLI), {"add", file, "Slow"});
+        QVERIFY(slow.waitForStarted(-1));
+        QCOMPARE(cli({"add", file, "Quick"}, "Open Sesame\n").status, 0);
+        slow.write("Open Sesame\n");
+        slow.closeWriteChannel();
+        QVERIFY(slow.waitForFinished(-1));
+        QCOMPARE(slow.exitCode(), 0);
+        const QString names = cli({"ls", file}, "Open Sesame\n").out;
+        QCOMPARE(names, QString("Bank\nMail\nQuick\nSlow\n"));
     }
 };
 
