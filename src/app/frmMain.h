@@ -6,6 +6,7 @@
 //   frmMainFile.cpp      the file commands and the recent-files list
 //   frmMainList.cpp      the accounts list (model, sort proxy, columns, rows)
 //   frmMainAccounts.cpp  the account commands and their states
+//   frmMainExchange.cpp  the export and merge commands
 #pragma once
 
 #include <QIcon>
@@ -166,6 +167,10 @@ public:
     void MRUListClick(const QString& path);
     // The drop of these local paths (empty entries are non-local items).
     void FilesDropped(const QStringList& paths);
+
+    // --- exchange commands (frmMainExchange.cpp) ---
+    void actFileExportExecute();
+    void actFileMergeExecute();
 
     // --- accounts list (frmMainList.cpp) ---
     void FillAccountsList();
