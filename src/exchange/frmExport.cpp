@@ -130,6 +130,7 @@ TExportWzd::TExportWzd(QWidget* parent)
         answers->addWidget(lblQuestion);
         answers->addWidget(radYes);
         answers->addWidget(radNo);
+        answers->addStretch(1);
         row->addLayout(answers, 1);
         l->addLayout(row);
         l->addStretch(1);
