@@ -46,8 +46,9 @@ void SortNamesForDisplay(QStringList& names) {
     collator.setNumericMode(true);
     std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
     keys.reserve(size_t(names.size()));
+    // Folded first: some collations (the C locale's) make case-sensitive keys whatever they are told.
     for (qsizetype i = 0; i < names.size(); ++i)
-        keys.emplace_back(collator.sortKey(names[i]), i);
+        keys.emplace_back(collator.sortKey(names[i].toCaseFolded()), i);
     std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
         const int c = a.first.compare(b.first);
         return c != 0 ? c < 0 : names[a.second] < names[b.second];

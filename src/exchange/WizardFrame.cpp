@@ -76,8 +76,8 @@ void drawEmblem(QPainter& p, TWizardPicture kind, QRectF box) {
         drawArrow(p, box.topLeft() + QPointF(s * 0.45, s * 0.62), box.topLeft() + QPointF(s * 0.95, s * 0.62), s * 0.09,
                   arrow);
     } else {
-        drawSheet(p, box.topLeft() + QPointF(s * 0.04, s * 0.04), s * 0.36, s * 0.48);
-        drawSheet(p, box.topLeft() + QPointF(s * 0.04, s * 0.5), s * 0.36, s * 0.46);
+        drawSheet(p, box.topLeft() + QPointF(s * 0.06, s * 0.02), s * 0.32, s * 0.42);
+        drawSheet(p, box.topLeft() + QPointF(s * 0.06, s * 0.54), s * 0.32, s * 0.42);
         drawSheet(p, box.topLeft() + QPointF(s * 0.6, s * 0.26), s * 0.36, s * 0.48);
         drawArrow(p, box.topLeft() + QPointF(s * 0.38, s * 0.3), box.topLeft() + QPointF(s * 0.58, s * 0.44), s * 0.06,
                   arrow);
@@ -341,13 +341,13 @@ void TWizardFrame::ControlButtons() {
 }
 
 void TWizardFrame::cmdNextClick() {
-    if (Busy || !cmdNext->isEnabled() || !cmdNext->isVisible())
+    if (Busy || !cmdNext->isEnabled() || cmdNext->isHidden())
         return;
     NextStep();
 }
 
 void TWizardFrame::cmdBackClick() {
-    if (Busy || !cmdBack->isEnabled() || !cmdBack->isVisible())
+    if (Busy || !cmdBack->isEnabled() || cmdBack->isHidden())
         return;
     PreviousStep();
 }
