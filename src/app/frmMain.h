@@ -9,6 +9,7 @@
 //   frmMainClipboard.cpp the copy commands and the clearing of the clipboard
 //   frmMainTray.cpp      minimising, the notification-area icon, the way back and the preferences
 //   frmMainPlacement.cpp the stored window placement
+//   frmMainExchange.cpp  the export and merge commands
 #pragma once
 
 #include <QIcon>
@@ -172,6 +173,10 @@ public:
     void MRUListClick(const QString& path);
     // The drop of these local paths (empty entries are non-local items).
     void FilesDropped(const QStringList& paths);
+
+    // --- exchange commands (frmMainExchange.cpp) ---
+    void actFileExportExecute();
+    void actFileMergeExecute();
 
     // --- accounts list (frmMainList.cpp) ---
     void FillAccountsList();

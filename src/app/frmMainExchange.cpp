@@ -1,0 +1,91 @@
+// The exchange commands of the main window: export the open file's accounts, merge a second file in.
+#include "frmMain.h"
+
+#include "QsAnswers.h"
+#include "QsExceptions.h"
+#include "clsFile.h"
+#include "frmExport.h"
+#include "frmMainStartup.h"
+#include "frmMerge.h"
+#include "uOptions.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <memory>
+
+namespace {
+// The open dialog of the file to merge, through the answer seam ("OpenFile"): "" cancels.
+QString askMergeFile(QWidget* owner) {
+    const QString title = QStringLiteral("Select File to Merge...");
+    QsAnswers::Record(QStringLiteral("OpenFile"), title);
+    if (auto answer = QsAnswers::Take(QStringLiteral("OpenFile")))
+        return answer->toString();
+    QFileDialog dlg(owner, title);
+    dlg.setNameFilters({QStringLiteral("Keyvane Files (*.kvf)"), QStringLiteral("All Files (*)")});
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
+// The same file under another spelling of its path (a link, "..") is the open file all the same.
+bool sameFile(const QString& a, const QString& b) {
+    if (a == b)
+        return true;
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+struct TBusyCursor {
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+} // namespace
+
+void TKYVNMain::actFileExportExecute() {
+    if (!CurrentFile)
+        return;
+    if (Options && Options->ExportPassword && !MainAskFilePassword(this, CurrentFile->Password, CurrentFile->FileName))
+        return;
+    ShowExportWizard(*CurrentFile);
+}
+
+void TKYVNMain::actFileMergeExecute() {
+    if (!CurrentFile)
+        return;
+    const QString path = askMergeFile(this);
+    if (path.isEmpty())
+        return;
+    if (!FileExistsOnReadyDrive(path))
+        throw EQsException(QStringLiteral("File '%1' not found.").arg(path), QString(), 1);
+    if (sameFile(path, CurrentFile->FileName))
+        throw EQsException(QStringLiteral("The current passwords file cannot be merget with itself."), QString(), 2);
+    auto second = std::make_unique<TKYVNFile>();
+    second->FileName = path;
+    {
+        TBusyCursor busy;
+        second->Load();
+    }
+    if (!MainAskFilePassword(this, second->Password, second->FileName))
+        return;
+    std::unique_ptr<TMergeImport> import = ShowMergeWizard(*CurrentFile, *second);
+    second.reset();
+    if (!import)
+        return;
+    // The merged accounts reach the disk now or not at all: a write-back that fails takes the import back,
+    // so that the list, the file in memory and the file on disk show the same accounts.
+    try {
+        WriteBack();
+    } catch (...) {
+        SaveColumnWidths();
+        ClearAccountsList();
+        import->Undo();
+        FillAccountsList();
+        throw;
+    }
+    FillAccountsList();
+}
