@@ -5,14 +5,19 @@
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
 #include "QsRegUtils.h"
+#include "QsSplashFrm2.h"
 #include "QsVerInf.h"
 #include "clsList.h"
+#include "frmFind.h"
+#include "frmMain.h"
 #include "uOptions.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLockFile>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -168,6 +173,29 @@ TStartCommand ParseCommandLine(const QStringList& args) {
     return command;
 }
 
+QImage& SplashPicture() {
+    static QImage picture;
+    return picture;
+}
+
+QIcon KeyvaneIcon() {
+    return QIcon::fromTheme(QStringLiteral("keyvane"), QIcon(QStringLiteral(":/keyvane/keyvane.svg")));
+}
+
+void ShowStartupSplash() {
+    SplashPicture() = LoadSplashPicture();
+    ShowSplash(*AppInfo, SplashPicture(), Qt::white);
+    // The wait lets the window system map and paint the splash but hands the program no user input;
+    // the main window does not exist yet.
+    const int ms = SplashMilliseconds();
+    if (ms > 0) {
+        QEventLoop wait;
+        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    CloseSplash();
+}
+
 int SplashMilliseconds() {
     bool ok = false;
     const int ms = qEnvironmentVariable("KEYVANE_SPLASH_MS").toInt(&ok);
@@ -186,14 +214,14 @@ bool InitializeApplication() {
     QCoreApplication::setApplicationName(AppInfo->Title);
     WriteRegString(AppInfo->RegistryRoot, AppInfo->ProductKey, QStringLiteral("Location"), AppInfo->ExePath);
 
-    // The splash comes here: shown with its picture for SplashMilliseconds(), then closed.
+    ShowStartupSplash();
 
     delete Options;
     Options = new TKYVNOptions;
     Options->Load();
     CreateListLayout();
 
-    // The search state of the find dialog is reset here (no text, list fields only).
+    ResetFindState();
     return true;
 }
 
@@ -207,7 +235,7 @@ void FinalizeApplication() {
         delete Options;
         Options = nullptr;
     }
-    // The splash picture is released here.
+    SplashPicture() = QImage();
     delete AppInfo;
     AppInfo = nullptr;
     QsRegClose();
@@ -243,6 +271,8 @@ int KeyvaneMain(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral("keyvane"));
+    // Every window, the tray icon included, shows the program's own icon.
+    QApplication::setWindowIcon(KeyvaneIcon());
     // The program ends when the main window is gone, not when its last window closes: the main window
     // may hide in the notification area while the help window is closed.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -267,7 +297,10 @@ int KeyvaneMain(int argc, char** argv) {
     mainWindow() = window;
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    // The find dialog and the hidden report window are made here.
+    // The find dialog lives from here to the end, beside the main window.
+    if (auto* main = qobject_cast<TKYVNMain*>(window))
+        main->FindDialog();
+    // The hidden report window is made here.
     window->show();
 
     const int code = QApplication::exec();
