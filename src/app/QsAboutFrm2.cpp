@@ -56,9 +56,8 @@ QLabel* makeLabel(QWidget* parent, const char* name) {
 } // namespace
 
 QString AboutLicenseText() {
-    return QStringLiteral("Warning: this program is protected by copyright law and international treaties. "
-                          "Copying or passing it on, in whole or in part, without the maker's permission may be "
-                          "prosecuted to the full extent of the law.");
+    return QStringLiteral("This program is protected by copyright. Copying it or passing it on, in whole or in part, "
+                          "without Tessivo's written permission is against the law and may be prosecuted.");
 }
 
 TAboutForm::TAboutForm(QWidget* parent) : TKeyPreviewDialog(parent) {
@@ -158,7 +157,8 @@ void TAboutForm::Fill(const TQsApplication& app, const QString& fontFace) {
     lblOtherCopyrights->setText(app.OtherNotices);
     lblLicenseText->setText(AboutLicenseText());
     setPoints(lblLicenseText, 7, false);
-    const QIcon icon = QIcon::fromTheme(app.IconName, QApplication::windowIcon());
+    // The theme's icon of the program when installed, else the one the program carries.
+    const QIcon icon = QIcon::fromTheme(app.IconName, QIcon(QStringLiteral(":/keyvane/keyvane.svg")));
     imgApplicationIcon->setPixmap(icon.pixmap(32, 32));
     const QColor theme = fromRgbValue(app.ThemeColor);
     fillColor(pLeft, theme);

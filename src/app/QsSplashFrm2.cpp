@@ -47,7 +47,7 @@ QString DesignFormat(QString format, const QStringList& args) {
 }
 
 QString SplashWarningText() {
-    return QStringLiteral("Warning: this program may not be copied or passed on without the maker's permission.");
+    return QStringLiteral("Copying or passing on this program without Tessivo's permission is against the law.");
 }
 
 TSplashForm::TSplashForm(QWidget* parent)

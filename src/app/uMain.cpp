@@ -112,7 +112,8 @@ void fillApplicationRecord(TQsApplication& a) {
     a.English = FileIsEnglish(a.ExeName);
     a.IconName = QStringLiteral("keyvane");
     a.LegalNotice = FileLegalNotice(a.ExeName);
-    a.OtherNotices = QStringLiteral("This program is protected by copyright law and international treaties.");
+    a.OtherNotices = QStringLiteral("Keyvane uses Qt (The Qt Company, GNU LGPL 3), SQLite (public domain) and libzip "
+                                    "(BSD licence), each under its own licence.");
     a.DialogFont = QStringLiteral("Tahoma");
     a.HelpFile = QsLocateHelpFile(a.ExeName);
     a.WebAddresses.HomePage = QStringLiteral("https://www.tessivo.com/keyvane");
@@ -184,6 +185,8 @@ QIcon KeyvaneIcon() {
 
 void ShowStartupSplash() {
     SplashPicture() = LoadSplashPicture();
+    if (!AppInfo)
+        return;
     ShowSplash(*AppInfo, SplashPicture(), Qt::white);
     // The wait lets the window system map and paint the splash but hands the program no user input;
     // the main window does not exist yet.
