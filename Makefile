@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: setup build run test test-asan bench clean
+.PHONY: setup build run test test-asan bench clean install-check
 
 setup:
 	./scripts/setup.sh
@@ -31,6 +31,10 @@ bench: build
 	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow -j $(JOBS)
 	$(BUILD)/bench/keyvane_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_mainwindow
+
+# Installs into a staging folder and checks that the installed program has all its files.
+install-check: build
+	./scripts/check-install.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

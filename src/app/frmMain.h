@@ -10,6 +10,8 @@
 //   frmMainTray.cpp      minimising, the notification-area icon, the way back and the preferences
 //   frmMainPlacement.cpp the stored window placement
 //   frmMainExchange.cpp  the export and merge commands
+//   frmMainSearch.cpp    find, find next and the file properties
+//   frmMainHelp.cpp      mail to support and the about box
 #pragma once
 
 #include <QIcon>
@@ -34,6 +36,7 @@ class QTreeView;
 class TKYVNAccount;
 class TKYVNAccountsModel;
 class TKYVNFile;
+class TFindDlg;
 
 // The open passwords file; null until the first file was opened or created. Owned by the main window,
 // the only place that creates, replaces or writes it.
@@ -238,6 +241,22 @@ public:
     void actHelpOnTheWebExecute();
     void actTrayOpenExecute();
     void actTrayPreferencesExecute();
+
+    // --- search and file properties (frmMainSearch.cpp) ---
+    // The one find dialog, made on the first call (start-up makes it right after the window).
+    TFindDlg* FindDialog();
+    // Walks the rows after the selected one (the first row when none is) in the shown order and selects
+    // the first that holds text; "Cannot find '%s'." and false when none does.
+    bool SearchAccounts(const QString& text);
+    // Whether the row at position holds text, in the fields the scope FindAllFields names.
+    bool RowHoldsText(int position, const QString& text) const;
+    void actEditFindExecute();
+    void actEditFindNextExecute();
+    void actFilePropertiesExecute();
+
+    // --- help menu (frmMainHelp.cpp) ---
+    void actHelpSendEmailExecute();
+    void actHelpAboutExecute();
 
     // Commands not built yet: present, with their states, doing nothing.
     void PendingCommand() {}

@@ -6,14 +6,19 @@
 #include "QsHelpUtils.h"
 #include "QsRegUtils.h"
 #include "QsSecrets.h"
+#include "QsSplashFrm2.h"
 #include "QsVerInf.h"
 #include "clsList.h"
+#include "frmFind.h"
+#include "frmMain.h"
 #include "uOptions.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLockFile>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -108,7 +113,8 @@ void fillApplicationRecord(TQsApplication& a) {
     a.English = FileIsEnglish(a.ExeName);
     a.IconName = QStringLiteral("keyvane");
     a.LegalNotice = FileLegalNotice(a.ExeName);
-    a.OtherNotices = QStringLiteral("This program is protected by copyright law and international treaties.");
+    a.OtherNotices = QStringLiteral("Keyvane uses Qt (The Qt Company, GNU LGPL 3), SQLite (public domain) and libzip "
+                                    "(BSD licence), each under its own licence.");
     a.DialogFont = QStringLiteral("Tahoma");
     a.HelpFile = QsLocateHelpFile(a.ExeName);
     a.WebAddresses.HomePage = QStringLiteral("https://www.tessivo.com/keyvane");
@@ -169,6 +175,31 @@ TStartCommand ParseCommandLine(const QStringList& args) {
     return command;
 }
 
+QImage& SplashPicture() {
+    static QImage picture;
+    return picture;
+}
+
+QIcon KeyvaneIcon() {
+    return QIcon::fromTheme(QStringLiteral("keyvane"), QIcon(QStringLiteral(":/keyvane/keyvane.svg")));
+}
+
+void ShowStartupSplash() {
+    SplashPicture() = LoadSplashPicture();
+    if (!AppInfo)
+        return;
+    ShowSplash(*AppInfo, SplashPicture(), Qt::white);
+    // The wait lets the window system map and paint the splash but hands the program no user input;
+    // the main window does not exist yet.
+    const int ms = SplashMilliseconds();
+    if (ms > 0) {
+        QEventLoop wait;
+        QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    CloseSplash();
+}
+
 int SplashMilliseconds() {
     bool ok = false;
     const int ms = qEnvironmentVariable("KEYVANE_SPLASH_MS").toInt(&ok);
@@ -187,14 +218,14 @@ bool InitializeApplication() {
     QCoreApplication::setApplicationName(AppInfo->Title);
     WriteRegString(AppInfo->RegistryRoot, AppInfo->ProductKey, QStringLiteral("Location"), AppInfo->ExePath);
 
-    // The splash comes here: shown with its picture for SplashMilliseconds(), then closed.
+    ShowStartupSplash();
 
     delete Options;
     Options = new TKYVNOptions;
     Options->Load();
     CreateListLayout();
 
-    // The search state of the find dialog is reset here (no text, list fields only).
+    ResetFindState();
     return true;
 }
 
@@ -208,7 +239,7 @@ void FinalizeApplication() {
         delete Options;
         Options = nullptr;
     }
-    // The splash picture is released here.
+    SplashPicture() = QImage();
     delete AppInfo;
     AppInfo = nullptr;
     QsRegClose();
@@ -246,6 +277,8 @@ int KeyvaneMain(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral("keyvane"));
+    // Every window, the tray icon included, shows the program's own icon.
+    QApplication::setWindowIcon(KeyvaneIcon());
     // The program ends when the main window is gone, not when its last window closes: the main window
     // may hide in the notification area while the help window is closed.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -270,7 +303,10 @@ int KeyvaneMain(int argc, char** argv) {
     mainWindow() = window;
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    // The find dialog and the hidden report window are made here.
+    // The find dialog lives from here to the end, beside the main window.
+    if (auto* main = qobject_cast<TKYVNMain*>(window))
+        main->FindDialog();
+    // The hidden report window is made here.
     window->show();
 
     const int code = QApplication::exec();

@@ -2,6 +2,8 @@
 // preferences and the list layout, and the orderly end when the system asks the program to stop.
 #pragma once
 
+#include <QIcon>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +49,13 @@ void RequestExit();
 
 // How long the splash shows, in milliseconds: KEYVANE_SPLASH_MS, 2000 when unset or not a number >= 0.
 int SplashMilliseconds();
+
+// Shows the splash with its picture for SplashMilliseconds(), then closes it; the picture is kept
+// (SplashPicture) until shutdown.
+void ShowStartupSplash();
+QImage& SplashPicture();
+// The program's icon: the desktop theme's "keyvane", else the one the program carries.
+QIcon KeyvaneIcon();
 
 // The program entry: returns the process exit code.
 int KeyvaneMain(int argc, char** argv);
