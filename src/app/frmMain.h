@@ -6,6 +6,7 @@
 //   frmMainFile.cpp      the file commands and the recent-files list
 //   frmMainList.cpp      the accounts list (model, sort proxy, columns, rows)
 //   frmMainAccounts.cpp  the account commands and their states
+//   frmMainReport.cpp    page setup, preview and print of the accounts report
 #pragma once
 
 #include <QIcon>
@@ -206,6 +207,11 @@ public:
     // Manage Accounts List), asked by alMainUpdate for each of those commands.
     bool AccountCommandEnabled(QAction* command) const;
     bool AccountCommandChecked(QAction* command) const;
+
+    // --- report commands (frmMainReport.cpp) ---
+    void actFilePageSetupExecute();
+    void actFilePreviewExecute();
+    void actFilePrintExecute();
 
     // --- window behaviours (frmMainWindow.cpp) ---
     void FormCreate();

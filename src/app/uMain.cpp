@@ -7,6 +7,7 @@
 #include "QsRegUtils.h"
 #include "QsVerInf.h"
 #include "clsList.h"
+#include "frmReport.h"
 #include "uOptions.h"
 
 #include <QApplication>
@@ -268,10 +269,12 @@ int KeyvaneMain(int argc, char** argv) {
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &QObject::destroyed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     // The find dialog and the hidden report window are made here.
+    ReportForm = new TReportForm;
     window->show();
 
     const int code = QApplication::exec();
     delete mainWindow().data();
+    ReleaseReportForm();
     FinalizeApplication();
     SetExitRequestHandler({});
     return code;
