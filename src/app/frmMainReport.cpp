@@ -1,6 +1,7 @@
 // The report commands of the main window: page setup, preview and print of the accounts report.
 #include "frmMain.h"
 
+#include "QrPageSetup.h"
 #include "QrPrinter.h"
 #include "QsAnswers.h"
 #include "QsExceptions.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPageSetupDialog>
 #include <QPrinter>
 
 namespace {
@@ -76,12 +76,7 @@ void runReport(TKYVNMain& w, bool preview) {
 } // namespace
 
 void TKYVNMain::actFilePageSetupExecute() {
-    QPrinter& printer = currentPrinter();
-    QPageSetupDialog dlg(&printer, this);
-    QsAnswers::Record(QStringLiteral("PageSetup"), dlg.windowTitle());
-    if (QsAnswers::Take(QStringLiteral("PageSetup"), &dlg))
-        return;
-    dlg.exec();
+    QrPageSetup(currentPrinter(), this);
 }
 
 void TKYVNMain::actFilePreviewExecute() {
