@@ -257,7 +257,6 @@ void TReportForm::PrepareReport(const QList<const TKYVNAccount*>& accounts, cons
         ReportData.Close();
     ReportData.Open();
     ReportData.Rows.clear();
-    ReportData.Rows.reserve(size_t(accounts.size()));
     // from the last to the first, each before the one inserted last: the list's order
     for (auto it = accounts.crbegin(); it != accounts.crend(); ++it)
         if (*it)

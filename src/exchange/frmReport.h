@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QWidget>
+#include <deque>
 #include <vector>
 
 class QPrinter;
@@ -34,7 +35,8 @@ public:
     static constexpr int MaxText = 255;
 
     bool Active = false;
-    std::vector<TReportRow> Rows;
+    // A deque: the report is filled from the last row to the first, each before the one inserted last.
+    std::deque<TReportRow> Rows;
 
     void Open();
     void Close();
