@@ -12,6 +12,7 @@
 //   frmMainExchange.cpp  the export and merge commands
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
+//   frmMainReport.cpp    page setup, preview and print of the accounts report
 #pragma once
 
 #include <QIcon>
@@ -220,6 +221,11 @@ public:
     // Manage Accounts List), asked by alMainUpdate for each of those commands.
     bool AccountCommandEnabled(QAction* command) const;
     bool AccountCommandChecked(QAction* command) const;
+
+    // --- report commands (frmMainReport.cpp) ---
+    void actFilePageSetupExecute();
+    void actFilePreviewExecute();
+    void actFilePrintExecute();
 
     // --- window behaviours (frmMainWindow.cpp) ---
     void FormCreate();

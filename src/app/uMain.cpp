@@ -11,6 +11,7 @@
 #include "clsList.h"
 #include "frmFind.h"
 #include "frmMain.h"
+#include "frmReport.h"
 #include "uOptions.h"
 
 #include <QApplication>
@@ -307,10 +308,12 @@ int KeyvaneMain(int argc, char** argv) {
     if (auto* main = qobject_cast<TKYVNMain*>(window))
         main->FindDialog();
     // The hidden report window is made here.
+    ReportForm = new TReportForm;
     window->show();
 
     const int code = QApplication::exec();
     delete mainWindow().data();
+    ReleaseReportForm();
     FinalizeApplication();
     SetExitRequestHandler({});
     return code;

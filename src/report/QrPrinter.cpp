@@ -1,0 +1,175 @@
+#include "QrPrinter.h"
+
+#include "QsAnswers.h"
+#include "QsExceptions.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QPaintEngine>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressDialog>
+#include <QScreen>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+struct TPrinterState {
+    std::unique_ptr<QPrinter> Printer;
+    bool Made = false;
+};
+
+TPrinterState& printerState() {
+    static TPrinterState state;
+    return state;
+}
+
+std::unique_ptr<QPrinter> makeCurrentPrinter() {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
+        if (!all.isEmpty())
+            info = all.first();
+    }
+    std::unique_ptr<QPrinter> printer = info.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
+                                                      : std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (info.isNull())
+        printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setCreator(QStringLiteral("Tessivo Keyvane"));
+    if (!printer->isValid())
+        return nullptr;
+    return printer;
+}
+
+EQsException fileError(const QString& path, const QString& reason) {
+    return EQsException(QStringLiteral("Error printing to file '%1'.").arg(path), reason, 1);
+}
+
+// A complete PDF ends with its end-of-file marker; a full disk or a failed write leaves it out.
+bool endsLikePdf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16)
+        return false;
+    file.seek(file.size() - 16);
+    return file.read(16).contains("%%EOF");
+}
+
+// The progress window "Printing progress", fed after each page; its Cancel stops the job.
+class TProgressWindow {
+public:
+    TProgressWindow(QWidget* owner, int rows) : dialog_(owner) {
+        dialog_.setWindowTitle(QStringLiteral("Printing progress"));
+        dialog_.setLabelText(QStringLiteral("Printing page 1..."));
+        dialog_.setCancelButtonText(QStringLiteral("Cancel"));
+        dialog_.setRange(0, std::max(rows, 1));
+        dialog_.setMinimumDuration(0);
+        dialog_.setWindowModality(Qt::ApplicationModal);
+        dialog_.setAutoClose(false);
+        dialog_.setAutoReset(false);
+        dialog_.setMinimumWidth(320);
+        QsAnswers::Record(QStringLiteral("PrintProgress"), dialog_.windowTitle());
+        dialog_.show();
+        QCoreApplication::processEvents();
+    }
+
+    TQRProgress Callback() {
+        return [this](int page, int done, int) {
+            dialog_.setValue(done);
+            dialog_.setLabelText(QStringLiteral("Printing page %1...").arg(page + 1));
+            QsAnswers::Take(QStringLiteral("PrintProgress"), &dialog_);
+            QCoreApplication::processEvents();
+            return !dialog_.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog dialog_;
+};
+
+} // namespace
+
+QPrinter* QrCurrentPrinter() {
+    TPrinterState& state = printerState();
+    if (!state.Made) {
+        state.Made = true;
+        state.Printer = makeCurrentPrinter();
+    }
+    return state.Printer.get();
+}
+
+void QrSetCurrentPrinter(std::unique_ptr<QPrinter> printer) {
+    printerState().Made = true;
+    printerState().Printer = std::move(printer);
+}
+
+bool QrPrintsToFile(const QPrinter& printer) {
+    return printer.outputFormat() == QPrinter::PdfFormat;
+}
+
+int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& printer, const QString& path,
+                  const TQRProgress& progress) {
+    if (path.isEmpty())
+        throw fileError(path, QStringLiteral("No file name was given."));
+    const QFileInfo target(path);
+    if (target.isDir())
+        throw fileError(path, QStringLiteral("Is a directory"));
+    // QTemporaryFile makes its file with mode 0600 whatever the umask.
+    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    if (!part.open())
+        throw fileError(path, part.errorString());
+    part.close();
+
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(part.fileName());
+    int pages = -1;
+    try {
+        pages = QrRender(report, data, printer, progress);
+    } catch (...) {
+        printer.setOutputFileName(path);
+        throw;
+    }
+    printer.setOutputFileName(path);
+    if (pages < 0)
+        return -1;
+    if (!endsLikePdf(part.fileName()))
+        throw fileError(path, QStringLiteral("The file could not be written completely."));
+    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw fileError(path, qt_error_string(errno));
+    part.setAutoRemove(false);
+    return pages;
+}
+
+int QrPrint(const TQRReport& report, const TQRDataSource& data, QPrinter& printer, QWidget* owner) {
+    TProgressWindow progress(owner, data.RowCount());
+    if (QrPrintsToFile(printer))
+        return QrPrintToFile(report, data, printer, printer.outputFileName(), progress.Callback());
+    return QrRender(report, data, printer, progress.Callback());
+}
+
+void QrPreview(const TQRLayoutChooser& layout, const TQRDataSource& data, QPrinter& printer, QWidget* owner) {
+    printer.setPageLayout(layout(printer.pageLayout().orientation()).PageLayout());
+    QPrintPreviewDialog dialog(&printer, owner);
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableGeometry().size();
+        dialog.resize(std::min(room.width() * 4 / 5, 1000), room.height() * 9 / 10);
+    }
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+        QsGuard([&] {
+            const TQRReport& report = layout(target->pageLayout().orientation());
+            // The preview paints into pictures; a print started from the window goes to the printer.
+            if (target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture)
+                QrRender(report, data, *target);
+            else
+                QrPrint(report, data, *target, &dialog);
+        });
+    });
+    QsAnswers::Record(QStringLiteral("PrintPreview"), dialog.windowTitle());
+    if (QsAnswers::Take(QStringLiteral("PrintPreview"), &dialog))
+        return;
+    dialog.exec();
+}
