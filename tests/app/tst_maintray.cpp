@@ -257,6 +257,7 @@ private slots:
     }
     void preferencesTakeEffectAtOnce() {
         start(false);
+        static QString chosenFont;
         QsAnswers::PushHandler("TOptionsDlg", [](QObject* object) {
             auto* dialog = static_cast<TOptionsDlg*>(object);
             dialog->chkMinimizeAfter->setChecked(true);
@@ -264,9 +265,12 @@ private slots:
             dialog->rdColorUseColors->setChecked(true);
             dialog->cbTextColor->setCurrentText("Red");
             dialog->cbBackColor->setCurrentText("Navy");
+            dialog->cbFontName->setCurrentIndex(dialog->cbFontName->count() - 1);
+            chosenFont = dialog->cbFontName->currentText();
             return QVariant(true);
         });
         QVERIFY(w->RunCommand(w->actFilePreferences));
+        QCOMPARE(w->lvAccounts->font().family(), chosenFont);
         const QPalette pal = w->lvAccounts->palette();
         QCOMPARE(pal.color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(pal.color(QPalette::Base), QColor(0, 0, 128));
