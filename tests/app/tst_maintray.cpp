@@ -144,6 +144,14 @@ private slots:
         }
     }
 
+    void theCloseButtonMinimisesIntoTheTray() {
+        Options->CloseMinimizes = true;
+        start(true);
+        QVERIFY(!w->close());
+        QTRY_COMPARE(w->TrayState, 1);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!w->ExitRequested);
+    }
     void theWayBackWithoutAPassword() {
         start(true);
         toTray();
