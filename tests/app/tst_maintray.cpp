@@ -116,6 +116,18 @@ private slots:
         QCOMPARE(items, QStringList({"Open Keyvane", "-", "Preferences...", "-", "Help", "-", "Exit"}));
     }
 
+    void theIconFollowsThePreference() {
+        start(false);
+        for (bool on : {false, true, false}) {
+            QsAnswers::PushHandler("TOptionsDlg", [on](QObject* dialog) {
+                static_cast<TOptionsDlg*>(dialog)->chkTrayIcon->setChecked(on);
+                return QVariant(true);
+            });
+            QVERIFY(w->RunCommand(w->actFilePreferences));
+            QCOMPARE(w->TrayIcon->isVisible(), on);
+        }
+    }
+
     // Where the window goes when it is minimised: the icon shown and a notification area present hide
     // it; either one missing leaves it minimised on the taskbar, where it can always be reached.
     void minimisingGoesToTheTrayOnlyWhenOneIsThere_data() {
