@@ -16,7 +16,6 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>

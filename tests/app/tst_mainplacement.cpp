@@ -90,6 +90,17 @@ private slots:
             QVERIFY(w->grab().save(shots + "/main-bars-hidden.png"));
         }
     }
+    void theBarsComeBackInTheirDocks() {
+        KyvnTest::TFreshStore store;
+        start();
+        w->addToolBar(Qt::LeftToolBarArea, w->tbMain);
+        w->addToolBar(Qt::BottomToolBarArea, w->tbMenu);
+        end();
+        start();
+        QCOMPARE(w->toolBarArea(w->tbMain), Qt::LeftToolBarArea);
+        QCOMPARE(w->toolBarArea(w->tbMenu), Qt::BottomToolBarArea);
+        QVERIFY(w->tbMain->isVisible());
+    }
     void theRectangleComesBackAtTheSamePixelsPerInch() {
         KyvnTest::TFreshStore store;
         start();

@@ -116,6 +116,18 @@ private slots:
         QCOMPARE(items, QStringList({"Open Keyvane", "-", "Preferences...", "-", "Help", "-", "Exit"}));
     }
 
+    void theIconFollowsThePreference() {
+        start(false);
+        for (bool on : {false, true, false}) {
+            QsAnswers::PushHandler("TOptionsDlg", [on](QObject* dialog) {
+                static_cast<TOptionsDlg*>(dialog)->chkTrayIcon->setChecked(on);
+                return QVariant(true);
+            });
+            QVERIFY(w->RunCommand(w->actFilePreferences));
+            QCOMPARE(w->TrayIcon->isVisible(), on);
+        }
+    }
+
     // Where the window goes when it is minimised: the icon shown and a notification area present hide
     // it; either one missing leaves it minimised on the taskbar, where it can always be reached.
     void minimisingGoesToTheTrayOnlyWhenOneIsThere_data() {
@@ -144,6 +156,14 @@ private slots:
         }
     }
 
+    void theCloseButtonMinimisesIntoTheTray() {
+        Options->CloseMinimizes = true;
+        start(true);
+        QVERIFY(!w->close());
+        QTRY_COMPARE(w->TrayState, 1);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!w->ExitRequested);
+    }
     void theWayBackWithoutAPassword() {
         start(true);
         toTray();
@@ -257,6 +277,7 @@ private slots:
     }
     void preferencesTakeEffectAtOnce() {
         start(false);
+        static QString chosenFont;
         QsAnswers::PushHandler("TOptionsDlg", [](QObject* object) {
             auto* dialog = static_cast<TOptionsDlg*>(object);
             dialog->chkMinimizeAfter->setChecked(true);
@@ -264,9 +285,12 @@ private slots:
             dialog->rdColorUseColors->setChecked(true);
             dialog->cbTextColor->setCurrentText("Red");
             dialog->cbBackColor->setCurrentText("Navy");
+            dialog->cbFontName->setCurrentIndex(dialog->cbFontName->count() - 1);
+            chosenFont = dialog->cbFontName->currentText();
             return QVariant(true);
         });
         QVERIFY(w->RunCommand(w->actFilePreferences));
+        QCOMPARE(w->lvAccounts->font().family(), chosenFont);
         const QPalette pal = w->lvAccounts->palette();
         QCOMPARE(pal.color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(pal.color(QPalette::Base), QColor(0, 0, 128));
