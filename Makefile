@@ -1,10 +1,12 @@
 # Two entry points for a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: setup build run test test-asan bench clean
+.PHONY: setup build run test test-asan bench fuzz clean
 
 setup:
 	./scripts/setup.sh
@@ -32,5 +34,12 @@ bench: build
 	$(BUILD)/bench/keyvane_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_mainwindow
 
+# libFuzzer targets (clang), each run for FUZZ_SECONDS on its corpus; a crash fails.
+fuzz: setup
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DKEYVANE_FUZZ=ON -DKEYVANE_TESTS=OFF -DKEYVANE_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) --target keyvane_fuzzers -j $(JOBS)
+	./scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
