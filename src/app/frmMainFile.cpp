@@ -159,7 +159,10 @@ void TKYVNMain::OpenSequence(const QString& path) {
         ReadOnly = true;
         UpdateCaption();
         FillAccountsList();
-        throw EQsException(CurrentFile->DamageWarning(), QString(), 1);
+        // Told through the usual handler without failing the open: the file stays listed and recent.
+        const EQsException warning(CurrentFile->DamageWarning(), QString(), 1);
+        QsHandleException(&warning);
+        return;
     }
     SetReadOnly(HasAttributes(path, faReadOnly));
     FillAccountsList();

@@ -181,6 +181,7 @@ private slots:
             QVERIFY(errors[0].contains(" bytes after them were left out. The file is opened read-only so that "
                                        "nothing overwrites it; use Save As to keep what was read."));
             QVERIFY(w->ReadOnly);
+            QCOMPARE(w->RecentFiles.value(0), path); // the open went through: the file stays recent
             QCOMPARE(w->windowTitle(), QString("Tessivo Keyvane: damaged.kvf [Read-only]"));
             QVERIFY(w->RowCount() > 0 && w->RowCount() < 12);
             // the read-only mode cannot be switched off for it
