@@ -590,6 +590,9 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
     // The cipher pads the last block with at most 7 zero bytes: a NUL earlier than the last block means
     // that the text was cut off there.
     const bool cutAtNul = lines.end() - plain.constData() < plain.size() - 8;
+    // Every line of a well-formed text ends with a line break, the last one too: a text that stops
+    // inside a line was cut off.
+    const bool cutInLine = lines.end()[-1] != '\n' && lines.end()[-1] != '\r';
     qsizetype index = 1;
     // The next line without its first character; a missing line fails as an index error.
     struct TValue {
@@ -625,6 +628,7 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
         return TextToDate(tv.text());
     };
     Password = text();
+    TLineCursor lastGroup = lines;
     while (!lines.atEnd()) {
         const TLineCursor groupStart = lines;
         const qsizetype indexStart = index;
@@ -651,15 +655,21 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
             account->Created = date();
             account->Modified = date();
             AddAccount(account.release());
+            lastGroup = groupStart;
         } catch (const std::exception&) {
             // In a file that shows damage, the accounts before the failure are what could be read. A bad
             // value in an otherwise sound file fails the load.
-            if (!(cutAtNul || lengthDamaged))
+            if (!(cutAtNul || lengthDamaged || cutInLine))
                 throw;
             lines = groupStart;
             index = indexStart;
             break;
         }
+    }
+    // An account whose last line was cut off is not complete, even when what is left of it reads.
+    if (cutInLine && lines.atEnd() && !Accounts.isEmpty() && lastGroup.position() < lines.position()) {
+        delete Accounts.takeLast();
+        lines = lastGroup;
     }
     // Everything after the last complete account, but the cipher's zero padding (at most 7 bytes), is
     // left out.
@@ -668,7 +678,7 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
     while (stop > padding && stop[-1] == '\0')
         --stop;
     bytesLeftOut_ = std::max<qint64>(0, stop - lines.position());
-    damaged_ = cutAtNul || lengthDamaged || bytesLeftOut_ > 0;
+    damaged_ = cutAtNul || lengthDamaged || cutInLine || bytesLeftOut_ > 0;
 }
 
 QString TKYVNFile::DamageWarning() const {
