@@ -632,16 +632,6 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
     while (!lines.atEnd()) {
         const TLineCursor groupStart = lines;
         const qsizetype indexStart = index;
-        // Fewer than nine lines after the last account are no account: a group cut short, or the one
-        // line the format lets through. A well-formed file holds neither; they are counted as left out.
-        TLineCursor probe = lines;
-        int available = 0;
-        while (available < 9 && !probe.atEnd()) {
-            probe.take();
-            ++available;
-        }
-        if (available < 9)
-            break;
         try {
             auto account = std::make_unique<TKYVNAccount>();
             account->AccountName = text();
@@ -657,9 +647,17 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
             AddAccount(account.release());
             lastGroup = groupStart;
         } catch (const std::exception&) {
-            // In a file that shows damage, the accounts before the failure are what could be read. A bad
-            // value in an otherwise sound file fails the load.
-            if (!(cutAtNul || lengthDamaged || cutInLine))
+            // Fewer than nine lines after the last account are no account: a group cut short, or the one
+            // line the format lets through. A well-formed file holds neither; they are left out. So are
+            // the accounts from a failure on in a file that shows damage; a bad value in an otherwise
+            // sound file fails the load.
+            TLineCursor probe = groupStart;
+            int available = 0;
+            while (available < 9 && !probe.atEnd()) {
+                probe.take();
+                ++available;
+            }
+            if (available == 9 && !(cutAtNul || lengthDamaged || cutInLine))
                 throw;
             lines = groupStart;
             index = indexStart;
