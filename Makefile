@@ -1,10 +1,12 @@
 # Two entry points for a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: setup build run test test-asan bench clean install-check
+.PHONY: setup build run test test-asan bench fuzz clean install-check
 
 setup:
 	./scripts/setup.sh
@@ -28,14 +30,24 @@ test-asan: setup
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow keyvane_bench_report -j $(JOBS)
+	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow keyvane_bench_exchange keyvane_bench_find \
+		keyvane_bench_report -j $(JOBS)
 	$(BUILD)/bench/keyvane_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_mainwindow
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_exchange
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_find
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_report
 
 # Installs into a staging folder and checks that the installed program has all its files.
 install-check: build
 	./scripts/check-install.sh $(BUILD)
 
+# libFuzzer targets (clang), each run for FUZZ_SECONDS on its corpus; a crash fails.
+fuzz: setup
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DKEYVANE_FUZZ=ON -DKEYVANE_TESTS=OFF -DKEYVANE_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) --target keyvane_fuzzers -j $(JOBS)
+	./scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -40,10 +40,9 @@ EQsException notFound(const QString& path) {
 }
 
 EQsException keptElsewhere(const QString& path, const QString& kept) {
-    return EQsException(QStringLiteral("The passwords file '%1' was changed elsewhere (on another computer, or by "
-                                       "keyvane-cli) after this program last read or wrote it. That version was kept "
-                                       "as '%2' before your change was written. File > Merge... brings its accounts "
-                                       "into this file.")
+    return EQsException(QStringLiteral("'%1' was changed elsewhere (on another computer, or by keyvane-cli) since it "
+                                       "was last read or written here. That version was kept as '%2'; File > "
+                                       "Merge... brings its accounts into this file.")
                             .arg(QFileInfo(path).fileName(), QFileInfo(kept).fileName()),
                         kept, 2);
 }
@@ -159,7 +158,10 @@ void TKYVNMain::OpenSequence(const QString& path) {
         ReadOnly = true;
         UpdateCaption();
         FillAccountsList();
-        throw EQsException(CurrentFile->DamageWarning(), QString(), 1);
+        // Told through the usual handler without failing the open: the file stays listed and recent.
+        const EQsException warning(CurrentFile->DamageWarning(), QString(), 1);
+        QsHandleException(&warning);
+        return;
     }
     SetReadOnly(HasAttributes(path, faReadOnly));
     FillAccountsList();

@@ -28,3 +28,10 @@ void QsWipe(std::string& text) {
         explicit_bzero(text.data(), text.size());
     text.clear();
 }
+
+void QsWipeShared(const QString& text) {
+    // Only heap data has a header; static data (a literal) has none and may not be written.
+    QString copy = text;
+    if (!copy.isEmpty() && copy.data_ptr().d_ptr())
+        explicit_bzero(const_cast<QChar*>(copy.constData()), size_t(copy.size()) * sizeof(QChar));
+}

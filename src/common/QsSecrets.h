@@ -15,3 +15,6 @@ bool QsProtectProcessMemory();
 void QsWipe(QString& text);
 void QsWipe(QByteArray& bytes);
 void QsWipe(std::string& text);
+// Overwrites the buffer that text shares with its other holders (a widget's own copy of what was
+// typed), for when every holder is done with it. Texts in read-only storage (literals) are left alone.
+void QsWipeShared(const QString& text);

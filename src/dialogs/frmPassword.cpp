@@ -4,6 +4,7 @@
 #include "QsApp.h"
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
+#include "QsSecrets.h"
 #include "clsAccount.h"
 
 #include <QFileInfo>
@@ -110,6 +111,15 @@ bool run(TPassEdit& dlg) {
 }
 
 } // namespace
+
+TPassEdit::~TPassEdit() {
+    for (QLineEdit* edit : {txtOld, txtPassword, txtVerify}) {
+        if (!edit)
+            continue;
+        QsWipeShared(edit->text());
+        edit->clear();
+    }
+}
 
 TPassEdit::TPassEdit(QWidget* parent)
     : TQsKeyUpDialog(parent,

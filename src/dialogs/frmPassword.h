@@ -26,6 +26,8 @@ public:
     static constexpr int MaxAttempts = 3;
 
     explicit TPassEdit(QWidget* parent = nullptr);
+    // Overwrites what was typed in the edits' own buffers.
+    ~TPassEdit() override;
     // Shows the rows, labels and description of the mode; the caption is the caller's.
     void SetMode(int mode);
 

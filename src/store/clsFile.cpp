@@ -590,6 +590,9 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
     // The cipher pads the last block with at most 7 zero bytes: a NUL earlier than the last block means
     // that the text was cut off there.
     const bool cutAtNul = lines.end() - plain.constData() < plain.size() - 8;
+    // Every line of a well-formed text ends with a line break, the last one too: a text that stops
+    // inside a line was cut off.
+    const bool cutInLine = lines.end()[-1] != '\n' && lines.end()[-1] != '\r';
     qsizetype index = 1;
     // The next line without its first character; a missing line fails as an index error.
     struct TValue {
@@ -625,19 +628,10 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
         return TextToDate(tv.text());
     };
     Password = text();
+    TLineCursor lastGroup = lines;
     while (!lines.atEnd()) {
         const TLineCursor groupStart = lines;
         const qsizetype indexStart = index;
-        // Fewer than nine lines after the last account are no account: a group cut short, or the one
-        // line the format lets through. A well-formed file holds neither; they are counted as left out.
-        TLineCursor probe = lines;
-        int available = 0;
-        while (available < 9 && !probe.atEnd()) {
-            probe.take();
-            ++available;
-        }
-        if (available < 9)
-            break;
         try {
             auto account = std::make_unique<TKYVNAccount>();
             account->AccountName = text();
@@ -651,15 +645,29 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
             account->Created = date();
             account->Modified = date();
             AddAccount(account.release());
+            lastGroup = groupStart;
         } catch (const std::exception&) {
-            // In a file that shows damage, the accounts before the failure are what could be read. A bad
-            // value in an otherwise sound file fails the load.
-            if (!(cutAtNul || lengthDamaged))
+            // Fewer than nine lines after the last account are no account: a group cut short, or the one
+            // line the format lets through. A well-formed file holds neither; they are left out. So are
+            // the accounts from a failure on in a file that shows damage; a bad value in an otherwise
+            // sound file fails the load.
+            TLineCursor probe = groupStart;
+            int available = 0;
+            while (available < 9 && !probe.atEnd()) {
+                probe.take();
+                ++available;
+            }
+            if (available == 9 && !(cutAtNul || lengthDamaged || cutInLine))
                 throw;
             lines = groupStart;
             index = indexStart;
             break;
         }
+    }
+    // An account whose last line was cut off is not complete, even when what is left of it reads.
+    if (cutInLine && lines.atEnd() && !Accounts.isEmpty() && lastGroup.position() < lines.position()) {
+        delete Accounts.takeLast();
+        lines = lastGroup;
     }
     // Everything after the last complete account, but the cipher's zero padding (at most 7 bytes), is
     // left out.
@@ -668,7 +676,7 @@ void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
     while (stop > padding && stop[-1] == '\0')
         --stop;
     bytesLeftOut_ = std::max<qint64>(0, stop - lines.position());
-    damaged_ = cutAtNul || lengthDamaged || bytesLeftOut_ > 0;
+    damaged_ = cutAtNul || lengthDamaged || cutInLine || bytesLeftOut_ > 0;
 }
 
 QString TKYVNFile::DamageWarning() const {
@@ -904,20 +912,25 @@ TKYVNFileLock::TKYVNFileLock(const QString& fileName, int timeoutMs) {
     const QString folder = QFileInfo(saveTarget(fileName)).absolutePath();
     fd_ = ::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
-        ioError();
+        return; // a folder that cannot be read (or is gone): the write that follows says what is wrong
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         if (err == EINTR)
             continue;
-        if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+        if (err != EWOULDBLOCK) {
+            // A file system without such locks (some network shares) cannot keep writers apart; the
+            // write goes on as it did before there were locks.
             ::close(fd_);
             fd_ = -1;
-            if (err == EWOULDBLOCK)
-                throw EQsException(
-                    QStringLiteral("Another program is changing the passwords files in '%1'; try again later.")
-                        .arg(folder));
-            ioError(err);
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd_);
+            fd_ = -1;
+            throw EQsException(
+                QStringLiteral("Another program is changing the passwords files in '%1'; try again later.")
+                    .arg(folder));
         }
         // the other holder is in the middle of one short read-modify-write
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

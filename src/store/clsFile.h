@@ -28,7 +28,8 @@ struct TKYVNDiskState {
 
 // An exclusive lock on the folder of a passwords file, held for a read-modify-write. keyvane-cli takes
 // it around its whole change and the program around its write-back, so the two never interleave. It is
-// flock(2) on the folder itself: nothing is left behind, and the lock goes with the process.
+// flock(2) on the folder itself: nothing is left behind, and the lock goes with the process. Where the
+// file system has no such locks, or the folder cannot be read, it holds nothing.
 class TKYVNFileLock {
 public:
     // Waits up to timeoutMs for the lock; raises EQsException when another holder keeps it.

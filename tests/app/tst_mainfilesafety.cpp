@@ -3,6 +3,7 @@
 #include "KyvnTest.h"
 #include "QsAnswers.h"
 #include "QsApp.h"
+#include "QsErrorHandler.h"
 #include "QsExceptions.h"
 #include "QsRegUtils.h"
 #include "clsFile.h"
@@ -164,7 +165,7 @@ private slots:
     void cleanup() {
         w->ExitRequested = true;
         w.reset();
-        QCOMPARE(QsAnswers::Pending(), 0);
+        QVERIFY2(QsAnswers::Pending() == 0, qPrintable(QsAnswers::Log().join(" / ")));
     }
 
     // Two view-only sessions used to leave file and backup with what the first could read.
@@ -181,6 +182,7 @@ private slots:
             QVERIFY(errors[0].contains(" bytes after them were left out. The file is opened read-only so that "
                                        "nothing overwrites it; use Save As to keep what was read."));
             QVERIFY(w->ReadOnly);
+            QCOMPARE(w->RecentFiles.value(0), path); // the open went through: the file stays recent
             QCOMPARE(w->windowTitle(), QString("Tessivo Keyvane: damaged.kvf [Read-only]"));
             QVERIFY(w->RowCount() > 0 && w->RowCount() < 12);
             // the read-only mode cannot be switched off for it
@@ -242,8 +244,7 @@ private slots:
         QsAnswers::PushHandler("TAccountEdit", newAccount("From the program"));
         QVERIFY(w->RunCommand(w->actAccountAdd));
         QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors[0].startsWith("2: The passwords file 'Shared.kvf' was changed elsewhere"),
-                 qPrintable(errors[0]));
+        QVERIFY2(errors[0].startsWith("2: 'Shared.kvf' was changed elsewhere"), qPrintable(errors[0]));
         QVERIFY(errors[0].contains("File > Merge... brings its accounts into this file."));
         const QStringList kept = QDir(folder.path()).entryList({"Shared (changed elsewhere *).kvf"}, QDir::Files);
         QCOMPARE(kept.size(), 1);
@@ -379,6 +380,44 @@ private slots:
         QVERIFY(cli.waitForFinished(-1));
         QCOMPARE(cli.exitCode(), 0);
         QCOMPARE(cli.readAllStandardOutput(), QByteArray("Account 00\nAccount 01\n"));
+    }
+
+    // Pictures of the warnings as the user sees them, when KEYVANE_SHOTS names a folder.
+    void screenshots() {
+        const QString shots = qEnvironmentVariable("KEYVANE_SHOTS");
+        if (shots.isEmpty())
+            QSKIP("set KEYVANE_SHOTS to a folder to get pictures of the warnings");
+        QsSetExceptionHandler(&QsShowException);
+        auto shootBox = [shots](const QString& name) {
+            QsAnswers::PushHandler("QsMessageDetails", [shots, name](QObject* object) {
+                auto* box = qobject_cast<QWidget*>(object);
+                box->show();
+                if (QTest::qWaitForWindowExposed(box))
+                    box->grab().save(shots + "/" + name + ".png");
+                box->hide();
+                return QVariant(1);
+            });
+        };
+        w->resize(700, 400);
+        w->show();
+        const QString path = makeFile(dir.filePath("Damaged shot.kvf"), 12);
+        const QByteArray bytes = readAll(path);
+        writeAll(path, bytes.left(bytes.size() / 2 / 8 * 8));
+        shootBox("damaged_warning");
+        open(path);
+        w->grab().save(shots + "/damaged_window.png");
+
+        QTemporaryDir folder;
+        const QString shared = makeFile(folder.filePath("Shared.kvf"), 2);
+        open(shared);
+        TKYVNFile other;
+        other.FileName = shared;
+        other.Load();
+        other.Password = "changed";
+        other.Save(false);
+        shootBox("changed_elsewhere_info");
+        QsAnswers::PushHandler("TAccountEdit", newAccount("From the program"));
+        QVERIFY(w->RunCommand(w->actAccountAdd));
     }
 };
 

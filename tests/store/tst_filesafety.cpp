@@ -110,6 +110,10 @@ private slots:
         QTest::newRow("length not a multiple of 8")
             << cipher.left(cut + 3) << 7 << true << "Only 7 accounts could be read";
 
+        QTest::newRow("cut inside the last line")
+            << RefIdea::zeroKeyEcb(plain.left(plain.size() - 3)) << 11 << true << "Only 11 accounts could be read";
+        QTest::newRow("cut inside a date, at a block")
+            << cipher.left((accountStart(plain, 5) - 6) / 8 * 8) << 4 << true << "Only 4 accounts could be read";
         const QByteArray partial = plain + "#Extra\r\n#login\r\n#pw\r\n#mail\r\n";
         QTest::newRow("a trailing partial group")
             << RefIdea::zeroKeyEcb(partial) << 12 << true << "Only 12 accounts could be read; 28 bytes after them";
