@@ -251,7 +251,20 @@ void TExportWzd::StepAction(int step) {
 }
 
 void TExportWzd::CheckDestination() {
-    if (!ExportTargetUsable(ExportTargetPath(txtDestination->text())))
+    const QString target = ExportTargetPath(txtDestination->text());
+    // An export written over the passwords file or its backup would replace the accounts with their copy
+    // in the clear.
+    if (File && !File->FileName.isEmpty()) {
+        const QString canonical = QFileInfo(target).canonicalFilePath();
+        for (const QString& kept : {File->FileName, BackupFileName(File->FileName)}) {
+            const QString keptCanonical = QFileInfo(kept).canonicalFilePath();
+            if (QFileInfo(target).absoluteFilePath() == QFileInfo(kept).absoluteFilePath() ||
+                (!canonical.isEmpty() && canonical == keptCanonical))
+                throw EQsException(QStringLiteral("Invalid file name."),
+                                   QStringLiteral("'%1' is the passwords file or its backup.").arg(target), 2);
+        }
+    }
+    if (!ExportTargetUsable(target))
         throw EQsException(QStringLiteral("Invalid file name."), QString(), 2);
 }
 

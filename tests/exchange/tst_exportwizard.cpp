@@ -216,6 +216,23 @@ private slots:
         QVERIFY(!w->cmdNext->isEnabled());
     }
 
+    void thePasswordsFileIsNeverTheExport() {
+        // Its accounts would be replaced by their copy in the clear.
+        KyvnTest::writeAll(file.FileName, "enciphered accounts");
+        const QString link = dir.filePath("link-to-home.kvf");
+        QFile::link(file.FileName, link);
+        for (const QString& target : {file.FileName, BackupFileName(file.FileName), link}) {
+            errors.clear();
+            w->Step = TExportWzd::StepFile;
+            w->ShowStep();
+            w->txtDestination->setText(target);
+            next();
+            QCOMPARE(errors, QStringList({"2: Invalid file name."}));
+            QCOMPARE(w->Step, int(TExportWzd::StepFile));
+        }
+        QCOMPARE(KyvnTest::readAll(file.FileName), QByteArray("enciphered accounts"));
+    }
+
     void saveDialogFillsTheDestination() {
         next();
         w->radMSWord->setChecked(true);
