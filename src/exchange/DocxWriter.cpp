@@ -66,24 +66,23 @@ QString xmlSafe(const QString& text) {
     return out;
 }
 
+// The document part, written straight into one string: a hundred thousand rows through a general XML
+// writer cost several times what the rows themselves do. Texts are escaped here; element and attribute
+// names are the fixed ones below.
 class TDocumentXml {
 public:
-    explicit TDocumentXml(QByteArray& out) : buffer_(&out) {
-        buffer_.open(QIODevice::WriteOnly);
-        xml_.setDevice(&buffer_);
-    }
+    explicit TDocumentXml(QString& out) : out_(out) {}
 
     void begin() {
-        xml_.writeStartDocument(QStringLiteral("1.0"), true);
-        xml_.writeStartElement(QStringLiteral("w:document"));
-        xml_.writeAttribute(QStringLiteral("xmlns:w"), kW);
-        xml_.writeStartElement(QStringLiteral("w:body"));
+        out_ += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                               "<w:document xmlns:w=\"%1\"><w:body>")
+                    .arg(kW);
     }
     void paragraph(const QString& text, bool bold) {
-        xml_.writeStartElement(QStringLiteral("w:p"));
+        out_ += QLatin1String("<w:p>");
         if (!text.isEmpty())
             run(text, bold);
-        xml_.writeEndElement();
+        out_ += QLatin1String("</w:p>");
     }
     void beginTable(const QStringList& captions, const TPage& page) {
         const int usable = page.Width - 2 * page.Margin;
@@ -94,112 +93,91 @@ public:
         for (const QString& c : captions)
             widths_.push_back(int(usable * columnWeight(c) / total));
 
-        xml_.writeStartElement(QStringLiteral("w:tbl"));
-        xml_.writeStartElement(QStringLiteral("w:tblPr"));
-        emptyElement(QStringLiteral("w:tblW"), {{"w:w", QString::number(usable)}, {"w:type", "dxa"}});
-        xml_.writeStartElement(QStringLiteral("w:tblBorders"));
-        for (const char* side : {"w:top", "w:left", "w:bottom", "w:right", "w:insideH", "w:insideV"})
-            emptyElement(QLatin1String(side),
-                         {{"w:val", "single"}, {"w:sz", "4"}, {"w:space", "0"}, {"w:color", "000000"}});
-        xml_.writeEndElement();
+        out_ += QStringLiteral("<w:tbl><w:tblPr><w:tblW w:w=\"%1\" w:type=\"dxa\"/><w:tblBorders>").arg(usable);
+        for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"})
+            out_ += QStringLiteral("<w:%1 w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"/>")
+                        .arg(QLatin1String(side));
         // A fixed layout lets a word processor lay out a long table without measuring every cell first.
-        emptyElement(QStringLiteral("w:tblLayout"), {{"w:type", "fixed"}});
-        xml_.writeStartElement(QStringLiteral("w:tblCellMar"));
-        emptyElement(QStringLiteral("w:left"), {{"w:w", "70"}, {"w:type", "dxa"}});
-        emptyElement(QStringLiteral("w:right"), {{"w:w", "70"}, {"w:type", "dxa"}});
-        xml_.writeEndElement();
-        xml_.writeEndElement(); // tblPr
-        xml_.writeStartElement(QStringLiteral("w:tblGrid"));
+        out_ += QLatin1String("</w:tblBorders><w:tblLayout w:type=\"fixed\"/><w:tblCellMar>"
+                              "<w:left w:w=\"70\" w:type=\"dxa\"/><w:right w:w=\"70\" w:type=\"dxa\"/>"
+                              "</w:tblCellMar></w:tblPr><w:tblGrid>");
         for (int w : widths_)
-            emptyElement(QStringLiteral("w:gridCol"), {{"w:w", QString::number(w)}});
-        xml_.writeEndElement();
+            out_ += QStringLiteral("<w:gridCol w:w=\"%1\"/>").arg(w);
+        out_ += QLatin1String("</w:tblGrid>");
     }
+    // The header row repeats at the top of every page; its cells carry their widths, which the grid
+    // gives the other rows of a fixed-layout table.
     void headerRow(const QStringList& captions) {
-        xml_.writeStartElement(QStringLiteral("w:tr"));
-        xml_.writeStartElement(QStringLiteral("w:trPr"));
-        xml_.writeEmptyElement(QStringLiteral("w:tblHeader"));
-        xml_.writeEndElement();
-        for (qsizetype i = 0; i < captions.size(); ++i)
-            cell(captions[i], true, widths_[size_t(i)]);
-        xml_.writeEndElement();
+        out_ += QLatin1String("<w:tr><w:trPr><w:tblHeader/></w:trPr>");
+        for (qsizetype i = 0; i < captions.size(); ++i) {
+            out_ += QStringLiteral("<w:tc><w:tcPr><w:tcW w:w=\"%1\" w:type=\"dxa\"/></w:tcPr>").arg(widths_[size_t(i)]);
+            paragraph(captions[i], true);
+            out_ += QLatin1String("</w:tc>");
+        }
+        out_ += QLatin1String("</w:tr>");
     }
     void row(const QStringList& values) {
-        xml_.writeStartElement(QStringLiteral("w:tr"));
-        for (qsizetype i = 0; i < values.size(); ++i)
-            cell(values[i], false, widths_[size_t(i)]);
-        xml_.writeEndElement();
+        out_ += QLatin1String("<w:tr>");
+        for (const QString& v : values) {
+            out_ += QLatin1String("<w:tc>");
+            paragraph(v, false);
+            out_ += QLatin1String("</w:tc>");
+        }
+        out_ += QLatin1String("</w:tr>");
     }
-    void endTable() { xml_.writeEndElement(); }
+    void endTable() { out_ += QLatin1String("</w:tbl>"); }
     void end(const TPage& page) {
-        xml_.writeStartElement(QStringLiteral("w:sectPr"));
-        emptyElement(
-            QStringLiteral("w:pgSz"),
-            {{"w:w", QString::number(page.Width)}, {"w:h", QString::number(page.Height)}, {"w:orient", "landscape"}});
         const QString m = QString::number(page.Margin);
-        emptyElement(QStringLiteral("w:pgMar"), {{"w:top", m},
-                                                 {"w:right", m},
-                                                 {"w:bottom", m},
-                                                 {"w:left", m},
-                                                 {"w:header", "709"},
-                                                 {"w:footer", "709"},
-                                                 {"w:gutter", "0"}});
-        xml_.writeEndElement();
-        xml_.writeEndElement(); // body
-        xml_.writeEndElement(); // document
-        xml_.writeEndDocument();
+        out_ += QStringLiteral("<w:sectPr><w:pgSz w:w=\"%1\" w:h=\"%2\" w:orient=\"landscape\"/>"
+                               "<w:pgMar w:top=\"%3\" w:right=\"%3\" w:bottom=\"%3\" w:left=\"%3\" "
+                               "w:header=\"709\" w:footer=\"709\" w:gutter=\"0\"/></w:sectPr></w:body></w:document>")
+                    .arg(page.Width)
+                    .arg(page.Height)
+                    .arg(m);
     }
 
 private:
-    void emptyElement(const QString& name, std::initializer_list<std::pair<const char*, QString>> attributes) {
-        xml_.writeEmptyElement(name);
-        for (const auto& [key, value] : attributes)
-            xml_.writeAttribute(QLatin1String(key), value);
-    }
-    void cell(const QString& text, bool bold, int width) {
-        xml_.writeStartElement(QStringLiteral("w:tc"));
-        xml_.writeStartElement(QStringLiteral("w:tcPr"));
-        emptyElement(QStringLiteral("w:tcW"), {{"w:w", QString::number(width)}, {"w:type", "dxa"}});
-        xml_.writeEndElement();
-        xml_.writeStartElement(QStringLiteral("w:p"));
-        if (!text.isEmpty())
-            run(text, bold);
-        xml_.writeEndElement();
-        xml_.writeEndElement();
-    }
     // One run; line breaks become breaks and tabs tabs, so the notes keep their lines within the cell.
     void run(const QString& text, bool bold) {
-        xml_.writeStartElement(QStringLiteral("w:r"));
-        if (bold) {
-            xml_.writeStartElement(QStringLiteral("w:rPr"));
-            xml_.writeEmptyElement(QStringLiteral("w:b"));
-            xml_.writeEndElement();
-        }
+        out_ += bold ? QLatin1String("<w:r><w:rPr><w:b/></w:rPr>") : QLatin1String("<w:r>");
         const QString safe = xmlSafe(text);
         qsizetype start = 0;
         for (qsizetype i = 0; i <= safe.size(); ++i) {
             const QChar c = i < safe.size() ? safe[i] : QChar(0);
             if (i < safe.size() && c != u'\r' && c != u'\n' && c != u'\t')
                 continue;
-            if (i > start) {
-                xml_.writeStartElement(QStringLiteral("w:t"));
-                xml_.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-                xml_.writeCharacters(safe.mid(start, i - start));
-                xml_.writeEndElement();
-            }
+            if (i > start)
+                textElement(QStringView(safe).mid(start, i - start));
             if (c == u'\t') {
-                xml_.writeEmptyElement(QStringLiteral("w:tab"));
+                out_ += QLatin1String("<w:tab/>");
             } else if (c == u'\r' || c == u'\n') {
                 if (c == u'\r' && i + 1 < safe.size() && safe[i + 1] == u'\n')
                     ++i; // CR LF is one break
-                xml_.writeEmptyElement(QStringLiteral("w:br"));
+                out_ += QLatin1String("<w:br/>");
             }
             start = i + 1;
         }
-        xml_.writeEndElement();
+        out_ += QLatin1String("</w:r>");
+    }
+    void textElement(QStringView piece) {
+        // Blanks at either end or in a row would otherwise be dropped by the reader.
+        const bool keepBlanks = piece.front() == u' ' || piece.back() == u' ' || piece.contains(u"  ");
+        out_ += keepBlanks ? QLatin1String("<w:t xml:space=\"preserve\">") : QLatin1String("<w:t>");
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            const char16_t c = piece[i].unicode();
+            const char* entity = c == u'&' ? "&amp;" : c == u'<' ? "&lt;" : c == u'>' ? "&gt;" : nullptr;
+            if (!entity)
+                continue;
+            out_ += piece.mid(from, i - from);
+            out_ += QLatin1String(entity);
+            from = i + 1;
+        }
+        out_ += piece.mid(from);
+        out_ += QLatin1String("</w:t>");
     }
 
-    QBuffer buffer_;
-    QXmlStreamWriter xml_;
+    QString& out_;
     std::vector<int> widths_;
 };
 
@@ -357,10 +335,10 @@ QByteArray DocxExport(const TKYVNFile& file, const QStringList& captions,
                       const std::function<void(int)>& beforeAccount) {
     const TPage page = landscapePage();
     const QString title = DocxTitle(file.FileName);
-    QByteArray document;
-    document.reserve(qsizetype(file.AccountCount()) * captions.size() * 96 + 4096);
+    QString text;
+    text.reserve(qsizetype(file.AccountCount()) * captions.size() * 48 + 4096);
     {
-        TDocumentXml xml(document);
+        TDocumentXml xml(text);
         xml.begin();
         xml.paragraph(title, true);
         xml.paragraph(QString(), false);
@@ -381,6 +359,8 @@ QByteArray DocxExport(const TKYVNFile& file, const QStringList& captions,
         xml.paragraph(QString(), false); // a document's body ends with a paragraph, not a table
         xml.end(page);
     }
+    const QByteArray document = text.toUtf8();
+    text = QString();
     const QByteArray types = contentTypes();
     const QByteArray relations = packageRelations();
     const QByteArray docRelations = documentRelations();

@@ -399,7 +399,7 @@ void TWizardFrame::BeginProgress(QGroupBox* box, QLabel* label, QProgressBar* ba
     progressBar_ = bar;
     box->show();
     label->setText(QStringLiteral("Preparing..."));
-    bar->setRange(0, qMax(maximum, 0));
+    bar->setRange(0, qMax(maximum, 1)); // a range of 0 would turn the bar into a busy indicator
     bar->setValue(0);
     ControlButtons();
     paintProgress();

@@ -251,7 +251,20 @@ void TExportWzd::StepAction(int step) {
 }
 
 void TExportWzd::CheckDestination() {
-    if (!ExportTargetUsable(ExportTargetPath(txtDestination->text())))
+    const QString target = ExportTargetPath(txtDestination->text());
+    // An export written over the passwords file or its backup would replace the accounts with their copy
+    // in the clear.
+    if (File && !File->FileName.isEmpty()) {
+        const QString canonical = QFileInfo(target).canonicalFilePath();
+        for (const QString& kept : {File->FileName, BackupFileName(File->FileName)}) {
+            const QString keptCanonical = QFileInfo(kept).canonicalFilePath();
+            if (QFileInfo(target).absoluteFilePath() == QFileInfo(kept).absoluteFilePath() ||
+                (!canonical.isEmpty() && canonical == keptCanonical))
+                throw EQsException(QStringLiteral("Invalid file name."),
+                                   QStringLiteral("'%1' is the passwords file or its backup.").arg(target), 2);
+        }
+    }
+    if (!ExportTargetUsable(target))
         throw EQsException(QStringLiteral("Invalid file name."), QString(), 2);
 }
 
@@ -285,27 +298,26 @@ void TExportWzd::ExportToDocument() {
 
 void TExportWzd::cmdBrowseClick() {
     const QString title = QStringLiteral("Select Destination File...");
+    QFileDialog dlg(this, title);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    if (radTextFile->isChecked()) {
+        dlg.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("CSV Files (*.csv)"),
+                            QStringLiteral("All Files (*)")});
+        dlg.setDefaultSuffix(QStringLiteral("txt"));
+    } else {
+        dlg.setNameFilters({QStringLiteral("Word Documents (*.docx)"), QStringLiteral("All Files (*)")});
+        dlg.setDefaultSuffix(QStringLiteral("docx"));
+    }
+    const QString current = ExportTargetPath(txtDestination->text());
+    dlg.setDirectory(current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
+    // A queued answer is the chosen path ("" cancels); a handler sees the dialog as it would be shown.
     QsAnswers::Record(QStringLiteral("SaveFile"), title);
     QString path;
-    if (auto answer = QsAnswers::Take(QStringLiteral("SaveFile"))) {
+    if (auto answer = QsAnswers::Take(QStringLiteral("SaveFile"), &dlg))
         path = answer->toString();
-    } else {
-        QFileDialog dlg(this, title);
-        dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.setFileMode(QFileDialog::AnyFile);
-        if (radTextFile->isChecked()) {
-            dlg.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("CSV Files (*.csv)"),
-                                QStringLiteral("All Files (*)")});
-            dlg.setDefaultSuffix(QStringLiteral("txt"));
-        } else {
-            dlg.setNameFilters({QStringLiteral("Word Documents (*.docx)"), QStringLiteral("All Files (*)")});
-            dlg.setDefaultSuffix(QStringLiteral("docx"));
-        }
-        const QString current = ExportTargetPath(txtDestination->text());
-        dlg.setDirectory(current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
-        if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-            path = dlg.selectedFiles().first();
-    }
+    else if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
+        path = dlg.selectedFiles().first();
     if (!path.isEmpty())
         txtDestination->setText(path);
     txtDestination->setFocus();

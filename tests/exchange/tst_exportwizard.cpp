@@ -6,6 +6,7 @@
 #include "clsFile.h"
 #include "frmExport.h"
 
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -216,6 +217,23 @@ private slots:
         QVERIFY(!w->cmdNext->isEnabled());
     }
 
+    void thePasswordsFileIsNeverTheExport() {
+        // Its accounts would be replaced by their copy in the clear.
+        KyvnTest::writeAll(file.FileName, "enciphered accounts");
+        const QString link = dir.filePath("link-to-home.kvf");
+        QFile::link(file.FileName, link);
+        for (const QString& target : {file.FileName, BackupFileName(file.FileName), link}) {
+            errors.clear();
+            w->Step = TExportWzd::StepFile;
+            w->ShowStep();
+            w->txtDestination->setText(target);
+            next();
+            QCOMPARE(errors, QStringList({"2: Invalid file name."}));
+            QCOMPARE(w->Step, int(TExportWzd::StepFile));
+        }
+        QCOMPARE(KyvnTest::readAll(file.FileName), QByteArray("enciphered accounts"));
+    }
+
     void saveDialogFillsTheDestination() {
         next();
         w->radMSWord->setChecked(true);
@@ -228,6 +246,41 @@ private slots:
         QsAnswers::Push("SaveFile", QString());
         w->cmdBrowse->click();
         QCOMPARE(w->txtDestination->text(), dir.filePath("chosen.docx"));
+    }
+
+    void saveDialogOffersTheKindChosen_data() {
+        QTest::addColumn<bool>("text");
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("text") << true << QStringList({"Text Files (*.txt)", "CSV Files (*.csv)", "All Files (*)"})
+                              << "txt";
+        QTest::newRow("document") << false << QStringList({"Word Documents (*.docx)", "All Files (*)"}) << "docx";
+    }
+    void saveDialogOffersTheKindChosen() {
+        QFETCH(bool, text);
+        QFETCH(QStringList, filters);
+        QFETCH(QString, suffix);
+        next();
+        (text ? w->radTextFile : w->radMSWord)->setChecked(true);
+        next();
+        QStringList seenFilters;
+        QString seenSuffix, seenTitle;
+        bool save = false, confirms = false;
+        QsAnswers::PushHandler("SaveFile", [&](QObject* o) {
+            auto* dlg = qobject_cast<QFileDialog*>(o);
+            seenFilters = dlg->nameFilters();
+            seenSuffix = dlg->defaultSuffix();
+            seenTitle = dlg->windowTitle();
+            save = dlg->acceptMode() == QFileDialog::AcceptSave;
+            confirms = !dlg->testOption(QFileDialog::DontConfirmOverwrite);
+            return QVariant(QString());
+        });
+        w->cmdBrowse->click();
+        QCOMPARE(seenFilters, filters);
+        QCOMPARE(seenSuffix, suffix);
+        QCOMPARE(seenTitle, QStringLiteral("Select Destination File..."));
+        QVERIFY(save);
+        QVERIFY(confirms); // asks before replacing an existing file
     }
 
     void progressShowsEveryStageAndHoldsTheButtons() {

@@ -115,7 +115,7 @@ class TestExportWriters : public QObject {
             a->Login = login;
             a->Password = password;
             a->Email = name.toLower() + QStringLiteral("@example.org");
-            a->Web = QStringLiteral("https://example.org/?a=1,b=2");
+            a->Web = QStringLiteral("https://example.org/?a=1,b=2&c=<3>");
             a->Notes = notes;
             a->Protected = prot;
             a->Created = created;
@@ -207,8 +207,9 @@ private slots:
         TKYVNFile f;
         fill(f);
         const QString path = dir.filePath("all.docx");
-        const QStringList captions = {QStringLiteral("Account Name"), QStringLiteral("Email"),
-                                      QStringLiteral("Password"), QStringLiteral("Notes"), QStringLiteral("Created")};
+        const QStringList captions = {QStringLiteral("Account Name"), QStringLiteral("Login"), QStringLiteral("Email"),
+                                      QStringLiteral("Password"),     QStringLiteral("Web"),   QStringLiteral("Notes"),
+                                      QStringLiteral("Created")};
         WriteExportFile(path, DocxExport(f, captions));
         if (const QString shots = qEnvironmentVariable("KEYVANE_SHOTS"); !shots.isEmpty()) {
             QDir().mkpath(shots);
