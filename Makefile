@@ -28,9 +28,10 @@ test-asan: setup
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow -j $(JOBS)
+	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow keyvane_bench_find -j $(JOBS)
 	$(BUILD)/bench/keyvane_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_mainwindow
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_find
 
 # Installs into a staging folder and checks that the installed program has all its files.
 install-check: build
