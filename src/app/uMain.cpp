@@ -33,6 +33,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 int StartMode = 0;
 QString StartFile;
@@ -56,6 +57,18 @@ TExitRequestHandler& exitHandler() {
 QPointer<QMainWindow>& mainWindow() {
     static QPointer<QMainWindow> window;
     return window;
+}
+
+// A termination request that came before the main window existed (during the splash): carried out as
+// soon as the window is there, so it is neither lost nor run against a half-made program.
+bool& exitPending() {
+    static bool pending = false;
+    return pending;
+}
+
+QPointer<QEventLoop>& splashWait() {
+    static QPointer<QEventLoop> loop;
+    return loop;
 }
 
 bool& finalized() {
@@ -193,8 +206,10 @@ void ShowStartupSplash() {
     const int ms = SplashMilliseconds();
     if (ms > 0) {
         QEventLoop wait;
+        splashWait() = &wait;
         QTimer::singleShot(ms, &wait, &QEventLoop::quit);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!exitPending())
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
     }
     CloseSplash();
 }
@@ -207,6 +222,7 @@ int SplashMilliseconds() {
 
 bool InitializeApplication() {
     finalized() = false;
+    exitPending() = false;
     if (!takeInstanceLock()) {
         showSecondInstanceNotice();
         return false;
@@ -264,10 +280,16 @@ void RequestExit() {
         exitHandler()();
         return;
     }
-    if (QMainWindow* window = mainWindow())
+    if (QMainWindow* window = mainWindow()) {
         window->close();
-    else
+    } else {
+        // Start-up has not made the window yet: the splash stops waiting and the request is carried
+        // out once the window exists (a quit before the event loop runs would be lost).
+        exitPending() = true;
+        if (QEventLoop* wait = splashWait())
+            wait->quit();
         QCoreApplication::quit();
+    }
 }
 
 int KeyvaneMain(int argc, char** argv) {
@@ -305,6 +327,8 @@ int KeyvaneMain(int argc, char** argv) {
         main->FindDialog();
     // The hidden report window is made here.
     window->show();
+    if (std::exchange(exitPending(), false))
+        QTimer::singleShot(0, window, [] { QsGuard([] { RequestExit(); }); });
 
     const int code = QApplication::exec();
     delete mainWindow().data();
