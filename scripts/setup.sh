@@ -14,6 +14,7 @@ packages=(
     python3 python3-docx poppler-utils
     clang libclang-rt-14-dev
     desktop-file-utils shared-mime-info xdg-utils
+    man-db
 )
 
 missing=()

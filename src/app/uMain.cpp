@@ -35,6 +35,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 int StartMode = 0;
 QString StartFile;
@@ -58,6 +59,18 @@ TExitRequestHandler& exitHandler() {
 QPointer<QMainWindow>& mainWindow() {
     static QPointer<QMainWindow> window;
     return window;
+}
+
+// A termination request that came before the main window existed (during the splash): carried out as
+// soon as the window is there, so it is neither lost nor run against a half-made program.
+bool& exitPending() {
+    static bool pending = false;
+    return pending;
+}
+
+QPointer<QEventLoop>& splashWait() {
+    static QPointer<QEventLoop> loop;
+    return loop;
 }
 
 bool& finalized() {
@@ -195,8 +208,10 @@ void ShowStartupSplash() {
     const int ms = SplashMilliseconds();
     if (ms > 0) {
         QEventLoop wait;
+        splashWait() = &wait;
         QTimer::singleShot(ms, &wait, &QEventLoop::quit);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!exitPending())
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
     }
     CloseSplash();
 }
@@ -209,6 +224,7 @@ int SplashMilliseconds() {
 
 bool InitializeApplication() {
     finalized() = false;
+    exitPending() = false;
     if (!takeInstanceLock()) {
         showSecondInstanceNotice();
         return false;
@@ -266,10 +282,16 @@ void RequestExit() {
         exitHandler()();
         return;
     }
-    if (QMainWindow* window = mainWindow())
+    if (QMainWindow* window = mainWindow()) {
         window->close();
-    else
+    } else {
+        // Start-up has not made the window yet: the splash stops waiting and the request is carried
+        // out once the window exists (a quit before the event loop runs would be lost).
+        exitPending() = true;
+        if (QEventLoop* wait = splashWait())
+            wait->quit();
         QCoreApplication::quit();
+    }
 }
 
 int KeyvaneMain(int argc, char** argv) {
@@ -310,6 +332,8 @@ int KeyvaneMain(int argc, char** argv) {
     // The hidden report window is made here.
     ReportForm = new TReportForm;
     window->show();
+    if (std::exchange(exitPending(), false))
+        QTimer::singleShot(0, window, [] { QsGuard([] { RequestExit(); }); });
 
     const int code = QApplication::exec();
     delete mainWindow().data();

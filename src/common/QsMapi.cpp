@@ -2,6 +2,7 @@
 
 #include "QsExceptions.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -51,9 +52,9 @@ void TQsMapi::Send() {
         Finished(1);
         return;
     }
-    // The process lives on its own: the component may be freed at once (the mail command does), and
-    // freeing a running QProcess would kill the mail program's hand-over.
-    auto* process = new QProcess;
+    // The process belongs to the application, not to the component: the component may be freed at once
+    // (the mail command does), and freeing a running QProcess would stop the hand-over.
+    auto* process = new QProcess(QCoreApplication::instance());
     process->setProgram(tool);
     process->setArguments(args);
     process->setProcessChannelMode(QProcess::ForwardedChannels);

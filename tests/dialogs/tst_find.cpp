@@ -2,6 +2,7 @@
 #include "KyvnTest.h"
 
 #include "QsApp.h"
+#include "QsHelpUtils.h"
 #include "QsRegUtils.h"
 #include "frmFind.h"
 #include "uOptions.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBrowser>
 #include <memory>
 
 namespace {
@@ -106,10 +108,19 @@ private slots:
         QVERIFY(dlg->radAll->isChecked());
     }
 
-    void escapeClosesAndF1IsADialogKey() {
+    void f1OpensTheContentsAndEscapeCloses() {
         auto dlg = makeDialog();
         dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        // F1: the help's contents, for the dialog has no topic of its own.
+        AppInfo->HelpFile = QStringLiteral(KEYVANE_SOURCE_DIR "/share/help/index.html");
+        QTest::keyClick(dlg->cbText, Qt::Key_F1);
+        AppInfo->HelpFile.clear();
+        QVERIFY(QsHelpBrowser());
+        QVERIFY(QsHelpBrowser()->source().toString().endsWith(QStringLiteral("/index.html")));
+        QsHelpWindow()->close();
+        dlg->activateWindow();
+        QVERIFY(dlg->isVisible());
         QTest::keyClick(dlg->cbText, Qt::Key_Escape);
         QVERIFY(!dlg->isVisible());
         QVERIFY(searched.isEmpty());
