@@ -100,7 +100,8 @@ private slots:
         int seen = 0;
         for (int p = 0; p < pages; ++p) {
             QVERIFY(texts[p].contains("HEADER"));
-            QVERIFY(texts[p].contains("Printed " + QLocale::system().toString(QDate(2026, 3, 4), QLocale::ShortFormat)));
+            QVERIFY(
+                texts[p].contains("Printed " + QLocale::system().toString(QDate(2026, 3, 4), QLocale::ShortFormat)));
             QVERIFY2(texts[p].contains(QString("Page: %1").arg(p + 1)), qPrintable(texts[p]));
             // each block has its first and its last line on the same page
             QCOMPARE(texts[p].count("Row"), texts[p].count("line4"));
@@ -169,9 +170,8 @@ private slots:
         QTemporaryDir here;
         const QString pdf = here.filePath("kept.pdf");
         KyvnTest::writeAll(pdf, "the earlier report");
-        const int pages = QrPrintToFile(makeReport(5), rows(200), *pdfPrinter(), pdf, [](int page, int, int) {
-            return page < 2;
-        });
+        const int pages =
+            QrPrintToFile(makeReport(5), rows(200), *pdfPrinter(), pdf, [](int page, int, int) { return page < 2; });
         QCOMPARE(pages, -1);
         QCOMPARE(KyvnTest::readAll(pdf), QByteArray("the earlier report"));
         QCOMPARE(filesIn(here.path()), QStringList({"kept.pdf"}));
