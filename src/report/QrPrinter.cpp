@@ -1,13 +1,16 @@
 #include "QrPrinter.h"
 
+#include "QrPageSetup.h"
 #include "QsAnswers.h"
 #include "QsExceptions.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPaintEngine>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
@@ -168,6 +171,21 @@ void QrPreview(const TQRLayoutChooser& layout, const TQRDataSource& data, QPrint
                 QrPrint(report, data, *target, &dialog);
         });
     });
+    // The system's page set-up refuses the PDF output; the window's Page Setup button then opens the
+    // engine's own instead of doing nothing.
+    auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+    const QString pageSetup = QCoreApplication::translate("QPrintPreviewDialog", "Page setup");
+    for (QAction* action : dialog.findChildren<QAction*>()) {
+        if (!preview || !QrPrintsToFile(printer) || action->text() != pageSetup)
+            continue;
+        QObject::disconnect(action, &QAction::triggered, &dialog, nullptr);
+        QObject::connect(action, &QAction::triggered, &dialog, [&printer, &dialog, preview] {
+            QsGuard([&] {
+                if (QrPageSetup(printer, &dialog))
+                    preview->setOrientation(printer.pageLayout().orientation());
+            });
+        });
+    }
     QsAnswers::Record(QStringLiteral("PrintPreview"), dialog.windowTitle());
     if (QsAnswers::Take(QStringLiteral("PrintPreview"), &dialog))
         return;

@@ -262,7 +262,18 @@ private slots:
             auto* preview = dlg->findChild<QPrintPreviewWidget*>();
             if (!QTest::qWaitFor([preview] { return preview->pageCount() > 0; }, 30000))
                 return QVariant(0);
-            preview->setLandscapeOrientation();
+            // the window's own Page Setup button turns the page
+            QsAnswers::PushHandler("PageSetup", [](QObject* setup) {
+                setup->findChild<QRadioButton*>("landscape")->click();
+                setup->findChild<QPushButton*>("cmdOK")->click();
+                return QVariant(true);
+            });
+            const QString caption = QCoreApplication::translate("QPrintPreviewDialog", "Page setup");
+            for (QAction* a : dlg->findChildren<QAction*>())
+                if (a->text() == caption)
+                    a->trigger();
+            if (!QTest::qWaitFor([preview] { return preview->orientation() == QPageLayout::Landscape; }, 30000))
+                return QVariant(0);
             preview->print();
             dlg->close();
             return QVariant(0);
