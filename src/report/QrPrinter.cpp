@@ -165,10 +165,15 @@ void QrPreview(const TQRLayoutChooser& layout, const TQRDataSource& data, QPrint
         QsGuard([&] {
             const TQRReport& report = layout(target->pageLayout().orientation());
             // The preview paints into pictures; a print started from the window goes to the printer.
-            if (target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture)
+            if (target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                struct TRestore {
+                    ~TRestore() { QApplication::restoreOverrideCursor(); }
+                } restore;
                 QrRender(report, data, *target);
-            else
+            } else {
                 QrPrint(report, data, *target, &dialog);
+            }
         });
     });
     // The system's page set-up refuses the PDF output; the window's Page Setup button then opens the
