@@ -67,7 +67,7 @@ class TProgressWindow {
 public:
     TProgressWindow(QWidget* owner, int rows) : dialog_(owner) {
         dialog_.setWindowTitle(QStringLiteral("Printing progress"));
-        dialog_.setLabelText(QStringLiteral("Printing page 1..."));
+        dialog_.setLabelText(QStringLiteral("Printing page 1"));
         dialog_.setCancelButtonText(QStringLiteral("Cancel"));
         dialog_.setRange(0, std::max(rows, 1));
         dialog_.setMinimumDuration(0);
@@ -81,9 +81,10 @@ public:
     }
 
     TQRProgress Callback() {
-        return [this](int page, int done, int) {
+        return [this](int page, int done, int count) {
             dialog_.setValue(done);
-            dialog_.setLabelText(QStringLiteral("Printing page %1...").arg(page + 1));
+            dialog_.setLabelText(done < count ? QStringLiteral("Printing page %1").arg(page + 1)
+                                              : QStringLiteral("Page %1 printed").arg(page));
             QsAnswers::Take(QStringLiteral("PrintProgress"), &dialog_);
             QCoreApplication::processEvents();
             return !dialog_.wasCanceled();

@@ -156,7 +156,15 @@ private slots:
     void printShowsItsProgressAndWritesThePdf() {
         const QString pdf = dir.filePath("desk.pdf");
         QsAnswers::Push("SaveFile", pdf);
+        QString shown;
+        QsAnswers::PushHandler("PrintProgress", [&shown](QObject* d) {
+            auto* progress = qobject_cast<QWidget*>(d);
+            shown = progress && progress->isVisible() ? progress->windowTitle() : QString();
+            screenshot("progress");
+            return QVariant();
+        });
         QVERIFY(w->RunCommand(w->actFilePrint));
+        QCOMPARE(shown, QString("Printing progress"));
         QCOMPARE(errors, QStringList());
         QCOMPARE(KyvnPdf::mode(pdf), mode_t(0600));
         QVERIFY(KyvnPdf::pageCount(pdf) >= 2);
