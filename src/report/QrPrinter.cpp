@@ -119,11 +119,15 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
                   const TQRProgress& progress) {
     if (path.isEmpty())
         throw fileError(path, QStringLiteral("No file name was given."));
-    const QFileInfo target(path);
+    const QFileInfo named(path);
+    if (named.isDir())
+        throw fileError(path, QStringLiteral("Is a directory"));
+    // A link stays a link: the file it points to is the one replaced.
+    const QFileInfo target(named.isSymLink() ? named.symLinkTarget() : path);
     if (target.isDir())
         throw fileError(path, QStringLiteral("Is a directory"));
-    // QTemporaryFile makes its file with mode 0600 whatever the umask.
-    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    // QTemporaryFile makes its file with mode 0600 whatever the umask; the short name fits beside any name.
+    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.keyvane-print-XXXXXX"));
     if (!part.open())
         throw fileError(path, part.errorString());
     part.close();
@@ -142,7 +146,8 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
         return -1;
     if (!endsLikePdf(part.fileName()))
         throw fileError(path, QStringLiteral("The file could not be written completely."));
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    if (std::rename(QFile::encodeName(part.fileName()).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         throw fileError(path, qt_error_string(errno));
     part.setAutoRemove(false);
     return pages;

@@ -302,7 +302,7 @@ private slots:
         QVERIFY(w->RunCommand(w->actFilePrint));
         QCOMPARE(errors, QStringList());
         QCOMPARE(KyvnTest::readAll(pdf), QByteArray("earlier report"));
-        QCOMPARE(QDir(dir.path()).entryList({".cancelled*"}, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(dir.path()).entryList({".keyvane-print-*"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     void printPasswordAsksFirst() {

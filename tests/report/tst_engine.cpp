@@ -7,6 +7,7 @@
 #include "QsExceptions.h"
 
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -164,6 +165,29 @@ private slots:
         QCOMPARE(KyvnPdf::mode(pdf), mode_t(0600));
         QVERIFY(KyvnTest::readAll(pdf).startsWith("%PDF"));
         QCOMPARE(KyvnPdf::text(pdf).count("Row"), 4);
+    }
+
+    void aLinkStaysALink() {
+        QTemporaryDir here;
+        QVERIFY(QDir(here.path()).mkdir("real"));
+        const QString file = here.filePath("real/report.pdf");
+        KyvnTest::writeAll(file, "older");
+        const QString link = here.filePath("link.pdf");
+        QVERIFY(QFile::link(file, link));
+        QCOMPARE(QrPrintToFile(makeReport(1), rows(2), *pdfPrinter(), link), 1);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(KyvnTest::readAll(file).startsWith("%PDF"));
+        QCOMPARE(KyvnPdf::mode(file), mode_t(0600));
+        QCOMPARE(filesIn(here.filePath("real")), QStringList({"report.pdf"}));
+    }
+
+    void theCurrentPrinterOfAMachineWithoutPrinters() {
+        QPrinter* printer = QrCurrentPrinter();
+        QVERIFY(printer);
+        QVERIFY(printer->isValid());
+        // with printers installed the first choice is the system's; without, Qt's PDF output
+        QCOMPARE(QrPrintsToFile(*printer), QPrinterInfo::availablePrinterNames().isEmpty());
+        QCOMPARE(QrCurrentPrinter(), printer);
     }
 
     void aCancelledJobLeavesTheEarlierFileAsItWas() {
