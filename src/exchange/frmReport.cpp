@@ -87,8 +87,8 @@ void addFrame(TQRReport& report, const QString& suffix) {
     TQRCell page = named(text(QStringLiteral("Page:"), 0.7, 0, 0.3, 0), QStringLiteral("QRLPage") + suffix);
     page.Source = TQRSource::PageNumber;
     page.Align = Qt::AlignRight;
-    footer.Lines = {rule(0.3), cells({named(text(QString(), 0, 0, 0.7, -2), QStringLiteral("QRLNotice") + suffix),
-                                      page})};
+    footer.Lines = {rule(0.3),
+                    cells({named(text(QString(), 0, 0, 0.7, -2), QStringLiteral("QRLNotice") + suffix), page})};
     footer.SpaceBeforeMm = 2;
 }
 
@@ -102,8 +102,9 @@ void buildSimple(TQRReport& report) {
     columns.SpaceAfterMm = 1.5;
 
     TQRBand& detail = report.AddBand(TQRBandKind::Detail);
-    detail.Lines = {cells({field(TReportData::fName, 0, 0, third, gap), field(TReportData::fLogin, third, 0, third, gap),
-                           field(TReportData::fPassword, 2 * third, 0, third, 0)})};
+    detail.Lines = {
+        cells({field(TReportData::fName, 0, 0, third, gap), field(TReportData::fLogin, third, 0, third, gap),
+               field(TReportData::fPassword, 2 * third, 0, third, 0)})};
     detail.SpaceAfterMm = 0.8;
 }
 
@@ -143,8 +144,8 @@ void buildComplete(TQRReport& report, bool landscape) {
     detail.SpaceAfterMm = 4;
 }
 
-void buildLayout(TQRReport& report, const QString& name, const QString& suffix,
-                 QPageLayout::Orientation orientation, bool simple) {
+void buildLayout(TQRReport& report, const QString& name, const QString& suffix, QPageLayout::Orientation orientation,
+                 bool simple) {
     report.Name = name;
     report.JobTitle = kJobTitle;
     report.Orientation = orientation;
@@ -234,10 +235,9 @@ TReportForm::TReportForm(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Accounts Report"));
     setAttribute(Qt::WA_DontShowOnScreen);
     buildLayout(QRPortraitComplete, QStringLiteral("QRPortraitComplete"), QString(), QPageLayout::Portrait, false);
-    buildLayout(QRLandscapeComplete, QStringLiteral("QRLandscapeComplete"), QStringLiteral("2"),
-                QPageLayout::Landscape, false);
-    buildLayout(QRPortraitSimple, QStringLiteral("QRPortraitSimple"), QStringLiteral("3"), QPageLayout::Portrait,
-                true);
+    buildLayout(QRLandscapeComplete, QStringLiteral("QRLandscapeComplete"), QStringLiteral("2"), QPageLayout::Landscape,
+                false);
+    buildLayout(QRPortraitSimple, QStringLiteral("QRPortraitSimple"), QStringLiteral("3"), QPageLayout::Portrait, true);
     buildLayout(QRLandscapeSimple, QStringLiteral("QRLandscapeSimple"), QStringLiteral("4"), QPageLayout::Landscape,
                 true);
 }

@@ -1,13 +1,16 @@
 #include "QrPrinter.h"
 
+#include "QrPageSetup.h"
 #include "QsAnswers.h"
 #include "QsExceptions.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPaintEngine>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
@@ -64,7 +67,7 @@ class TProgressWindow {
 public:
     TProgressWindow(QWidget* owner, int rows) : dialog_(owner) {
         dialog_.setWindowTitle(QStringLiteral("Printing progress"));
-        dialog_.setLabelText(QStringLiteral("Printing page 1..."));
+        dialog_.setLabelText(QStringLiteral("Printing page 1"));
         dialog_.setCancelButtonText(QStringLiteral("Cancel"));
         dialog_.setRange(0, std::max(rows, 1));
         dialog_.setMinimumDuration(0);
@@ -78,9 +81,10 @@ public:
     }
 
     TQRProgress Callback() {
-        return [this](int page, int done, int) {
+        return [this](int page, int done, int count) {
             dialog_.setValue(done);
-            dialog_.setLabelText(QStringLiteral("Printing page %1...").arg(page + 1));
+            dialog_.setLabelText(done < count ? QStringLiteral("Printing page %1").arg(page + 1)
+                                              : QStringLiteral("Page %1 printed").arg(page));
             QsAnswers::Take(QStringLiteral("PrintProgress"), &dialog_);
             QCoreApplication::processEvents();
             return !dialog_.wasCanceled();
@@ -115,11 +119,15 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
                   const TQRProgress& progress) {
     if (path.isEmpty())
         throw fileError(path, QStringLiteral("No file name was given."));
-    const QFileInfo target(path);
+    const QFileInfo named(path);
+    if (named.isDir())
+        throw fileError(path, QStringLiteral("Is a directory"));
+    // A link stays a link: the file it points to is the one replaced.
+    const QFileInfo target(named.isSymLink() ? named.symLinkTarget() : path);
     if (target.isDir())
         throw fileError(path, QStringLiteral("Is a directory"));
-    // QTemporaryFile makes its file with mode 0600 whatever the umask.
-    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    // QTemporaryFile makes its file with mode 0600 whatever the umask; the short name fits beside any name.
+    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.keyvane-print-XXXXXX"));
     if (!part.open())
         throw fileError(path, part.errorString());
     part.close();
@@ -138,7 +146,8 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
         return -1;
     if (!endsLikePdf(part.fileName()))
         throw fileError(path, QStringLiteral("The file could not be written completely."));
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    if (std::rename(QFile::encodeName(part.fileName()).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         throw fileError(path, qt_error_string(errno));
     part.setAutoRemove(false);
     return pages;
@@ -162,12 +171,32 @@ void QrPreview(const TQRLayoutChooser& layout, const TQRDataSource& data, QPrint
         QsGuard([&] {
             const TQRReport& report = layout(target->pageLayout().orientation());
             // The preview paints into pictures; a print started from the window goes to the printer.
-            if (target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture)
+            if (target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                struct TRestore {
+                    ~TRestore() { QApplication::restoreOverrideCursor(); }
+                } restore;
                 QrRender(report, data, *target);
-            else
+            } else {
                 QrPrint(report, data, *target, &dialog);
+            }
         });
     });
+    // The system's page set-up refuses the PDF output; the window's Page Setup button then opens the
+    // engine's own instead of doing nothing.
+    auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+    const QString pageSetup = QCoreApplication::translate("QPrintPreviewDialog", "Page setup");
+    for (QAction* action : dialog.findChildren<QAction*>()) {
+        if (!preview || !QrPrintsToFile(printer) || action->text() != pageSetup)
+            continue;
+        QObject::disconnect(action, &QAction::triggered, &dialog, nullptr);
+        QObject::connect(action, &QAction::triggered, &dialog, [&printer, &dialog, preview] {
+            QsGuard([&] {
+                if (QrPageSetup(printer, &dialog))
+                    preview->setOrientation(printer.pageLayout().orientation());
+            });
+        });
+    }
     QsAnswers::Record(QStringLiteral("PrintPreview"), dialog.windowTitle());
     if (QsAnswers::Take(QStringLiteral("PrintPreview"), &dialog))
         return;

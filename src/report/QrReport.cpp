@@ -83,7 +83,7 @@ struct TPlacedCell {
 struct TPlacedBand {
     double Height = 0;
     std::vector<TPlacedCell> Cells;
-    std::vector<double> Rules;                         // y of each rule
+    std::vector<double> Rules;                        // y of each rule
     std::vector<std::pair<double, double>> TextLines; // top and bottom of every line of text
 };
 

@@ -13,12 +13,14 @@
 #include "uOptions.h"
 
 #include <QAction>
-#include <QPushButton>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QString kProductKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");
@@ -39,7 +41,8 @@ class TestMainReport : public QObject {
         const struct {
             const char *Name, *Login, *Password;
             bool Protected;
-        } rows[] = {{"Bank", "zoe", "bank-secret", true}, {"mail", "adam", "mail-secret", false},
+        } rows[] = {{"Bank", "zoe", "bank-secret", true},
+                    {"mail", "adam", "mail-secret", false},
                     {"Shop", "mia", "shop-secret", false}};
         for (const auto& r : rows) {
             auto* a = new TKYVNAccount;
@@ -102,7 +105,8 @@ private slots:
         errors.clear();
         QsSetExceptionHandler([this](const std::exception* e) {
             const auto* q = dynamic_cast<const EQsException*>(e);
-            errors << (q ? QString::number(q->Kind) + ": " + q->Message + (q->Details.isEmpty() ? "" : " / " + q->Details)
+            errors << (q ? QString::number(q->Kind) + ": " + q->Message +
+                               (q->Details.isEmpty() ? "" : " / " + q->Details)
                          : QString("?: ") + (e ? e->what() : ""));
         });
     }
@@ -241,6 +245,64 @@ private slots:
         QCOMPARE(ReportFormInstance().ReportData.RowCount(), 3);
         // a preview writes no file and asks for none
         QVERIFY(!QsAnswers::Log().join('\n').contains("SaveFile"));
+    }
+
+    void printingFromThePreviewWindow() {
+        // the user turns the page in the preview, then prints from it to a PDF file
+        Options->SimpleReport = false;
+        open();
+        const QString pdf = dir.filePath("from-preview.pdf");
+        KyvnTest::writeAll(pdf, "older");
+        QVERIFY(::chmod(QFile::encodeName(pdf).constData(), 0644) == 0);
+        QrCurrentPrinter()->setPageOrientation(QPageLayout::Portrait);
+        QrCurrentPrinter()->setOutputFileName(pdf);
+        QsAnswers::PushHandler("PrintPreview", [&](QObject* d) {
+            auto* dlg = qobject_cast<QPrintPreviewDialog*>(d);
+            dlg->show();
+            auto* preview = dlg->findChild<QPrintPreviewWidget*>();
+            if (!QTest::qWaitFor([preview] { return preview->pageCount() > 0; }, 30000))
+                return QVariant(0);
+            // the window's own Page Setup button turns the page
+            QsAnswers::PushHandler("PageSetup", [](QObject* setup) {
+                setup->findChild<QRadioButton*>("landscape")->click();
+                setup->findChild<QPushButton*>("cmdOK")->click();
+                return QVariant(true);
+            });
+            const QString caption = QCoreApplication::translate("QPrintPreviewDialog", "Page setup");
+            for (QAction* a : dlg->findChildren<QAction*>())
+                if (a->text() == caption)
+                    a->trigger();
+            if (!QTest::qWaitFor([preview] { return preview->orientation() == QPageLayout::Landscape; }, 30000))
+                return QVariant(0);
+            preview->print();
+            dlg->close();
+            return QVariant(0);
+        });
+        QVERIFY(w->RunCommand(w->actFilePreview));
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(KyvnPdf::mode(pdf), mode_t(0600));
+        const QSizeF size = KyvnPdf::pageSize(pdf);
+        QVERIFY2(size.width() > size.height(), qPrintable(KyvnPdf::info(pdf, "Page size")));
+        const QString text = KyvnPdf::text(pdf);
+        QVERIFY2(text.contains("E-mail:") && text.contains("bank-secret"), qPrintable(text));
+        QVERIFY(QsAnswers::Log().contains("PrintProgress: Printing progress"));
+    }
+
+    void cancellingTheProgressWindowStopsTheJob() {
+        open();
+        const QString pdf = dir.filePath("cancelled.pdf");
+        KyvnTest::writeAll(pdf, "earlier report");
+        QsAnswers::Push("SaveFile", pdf);
+        QsAnswers::PushHandler("PrintProgress", [](QObject* d) {
+            auto* progress = qobject_cast<QProgressDialog*>(d);
+            if (progress && progress->windowTitle() == "Printing progress")
+                progress->cancel();
+            return QVariant();
+        });
+        QVERIFY(w->RunCommand(w->actFilePrint));
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(KyvnTest::readAll(pdf), QByteArray("earlier report"));
+        QCOMPARE(QDir(dir.path()).entryList({".keyvane-print-*"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     void printPasswordAsksFirst() {

@@ -166,7 +166,9 @@ private slots:
         QStringList expected = {"Tessivo Keyvane", kvf + " - " + shortDate(QDate(2026, 12, 10)),
                                 "Accounts in 'My Accounts.kvf'"};
         if (simple) {
-            expected << "Account Name" << "Login" << "Password";
+            expected << "Account Name"
+                     << "Login"
+                     << "Password";
             for (const TKYVNAccount* r : a.List)
                 expected << r->AccountName << r->Login << r->Password;
         } else {
@@ -179,7 +181,8 @@ private slots:
                          << "Protected:" << (r->Protected ? "True" : "False");
             }
         }
-        expected << "Copyright \u00A9 2026 Tessivo. All rights reserved." << "Page: 1";
+        expected << "Copyright \u00A9 2026 Tessivo. All rights reserved."
+                 << "Page: 1";
         qsizetype at = 0;
         for (const QString& e : expected) {
             const qsizetype found = text.indexOf(e, at);
@@ -196,9 +199,9 @@ private slots:
         // a note's own line break stays a line break
         if (!simple) {
             const QStringList lines = text.split('\n');
-            const int one = int(std::find_if(lines.begin(), lines.end(),
-                                             [](const QString& l) { return l.contains("line one"); }) -
-                                lines.begin());
+            const int one =
+                int(std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.contains("line one"); }) -
+                    lines.begin());
             QVERIFY(one < lines.size() - 1);
             QVERIFY2(lines[one + 1].contains("line two"), qPrintable(text));
         }
@@ -278,7 +281,7 @@ private slots:
             QCOMPARE(page.contains("Accounts in 'My Accounts.kvf'"), p == 0);
             QVERIFY2(page.contains(QString("Page: %1").arg(p + 1)), qPrintable(page));
             QCOMPARE(page.contains("Account Name"), true); // column header, or the first label of a block
-            if (!simple) // every block whole on one page
+            if (!simple)                                   // every block whole on one page
                 QCOMPARE(page.count("Account Name:"), page.count(marker));
             else
                 QVERIFY(page.contains(QRegularExpression("Account Name\\s+Login\\s+Password")));

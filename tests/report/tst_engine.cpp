@@ -7,6 +7,7 @@
 #include "QsExceptions.h"
 
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -100,7 +101,8 @@ private slots:
         int seen = 0;
         for (int p = 0; p < pages; ++p) {
             QVERIFY(texts[p].contains("HEADER"));
-            QVERIFY(texts[p].contains("Printed " + QLocale::system().toString(QDate(2026, 3, 4), QLocale::ShortFormat)));
+            QVERIFY(
+                texts[p].contains("Printed " + QLocale::system().toString(QDate(2026, 3, 4), QLocale::ShortFormat)));
             QVERIFY2(texts[p].contains(QString("Page: %1").arg(p + 1)), qPrintable(texts[p]));
             // each block has its first and its last line on the same page
             QCOMPARE(texts[p].count("Row"), texts[p].count("line4"));
@@ -165,13 +167,35 @@ private slots:
         QCOMPARE(KyvnPdf::text(pdf).count("Row"), 4);
     }
 
+    void aLinkStaysALink() {
+        QTemporaryDir here;
+        QVERIFY(QDir(here.path()).mkdir("real"));
+        const QString file = here.filePath("real/report.pdf");
+        KyvnTest::writeAll(file, "older");
+        const QString link = here.filePath("link.pdf");
+        QVERIFY(QFile::link(file, link));
+        QCOMPARE(QrPrintToFile(makeReport(1), rows(2), *pdfPrinter(), link), 1);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(KyvnTest::readAll(file).startsWith("%PDF"));
+        QCOMPARE(KyvnPdf::mode(file), mode_t(0600));
+        QCOMPARE(filesIn(here.filePath("real")), QStringList({"report.pdf"}));
+    }
+
+    void theCurrentPrinterOfAMachineWithoutPrinters() {
+        QPrinter* printer = QrCurrentPrinter();
+        QVERIFY(printer);
+        QVERIFY(printer->isValid());
+        // with printers installed the first choice is the system's; without, Qt's PDF output
+        QCOMPARE(QrPrintsToFile(*printer), QPrinterInfo::availablePrinterNames().isEmpty());
+        QCOMPARE(QrCurrentPrinter(), printer);
+    }
+
     void aCancelledJobLeavesTheEarlierFileAsItWas() {
         QTemporaryDir here;
         const QString pdf = here.filePath("kept.pdf");
         KyvnTest::writeAll(pdf, "the earlier report");
-        const int pages = QrPrintToFile(makeReport(5), rows(200), *pdfPrinter(), pdf, [](int page, int, int) {
-            return page < 2;
-        });
+        const int pages =
+            QrPrintToFile(makeReport(5), rows(200), *pdfPrinter(), pdf, [](int page, int, int) { return page < 2; });
         QCOMPARE(pages, -1);
         QCOMPARE(KyvnTest::readAll(pdf), QByteArray("the earlier report"));
         QCOMPARE(filesIn(here.path()), QStringList({"kept.pdf"}));
