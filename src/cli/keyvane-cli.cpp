@@ -238,7 +238,8 @@ QString fieldText(const TKYVNAccount& a, int field) {
 int cmdLs(const TArguments& args) {
     args.expectPositional(1, "ls FILE");
     TKYVNFile file;
-    openFile(file, args.positional[0]);
+    QString typed = openFile(file, args.positional[0]);
+    QsWipe(typed);
     for (const TKYVNAccount* a : file.Accounts)
         out(a->AccountName + QLatin1Char('\n'));
     return 0;
@@ -253,7 +254,8 @@ int cmdShow(const TArguments& args) {
             throw TUsageError{QStringLiteral("Unknown field '%1'.").arg(args.value(QStringLiteral("field")))};
     }
     TKYVNFile file;
-    openFile(file, args.positional[0]);
+    QString typed = openFile(file, args.positional[0]);
+    QsWipe(typed);
     const TKYVNAccount* account = accountNamed(file, args.positional[1]);
     if (only >= 0) {
         out(fieldText(*account, only) + QLatin1Char('\n'));

@@ -11,15 +11,28 @@ bool QsProtectProcessMemory() {
     return limited && undumpable;
 }
 
+bool QsOverwrite(QString& text) {
+    // Only a heap buffer held by this object alone is written; a literal's static data has no header.
+    if (text.isEmpty() || !text.isDetached() || !text.data_ptr().d_ptr())
+        return false;
+    explicit_bzero(text.data(), size_t(text.size()) * sizeof(QChar));
+    return true;
+}
+
+bool QsOverwrite(QByteArray& bytes) {
+    if (bytes.isEmpty() || !bytes.isDetached() || !bytes.data_ptr().d_ptr())
+        return false;
+    explicit_bzero(bytes.data(), size_t(bytes.size()));
+    return true;
+}
+
 void QsWipe(QString& text) {
-    if (!text.isEmpty() && text.isDetached())
-        explicit_bzero(text.data(), size_t(text.size()) * sizeof(QChar));
+    QsOverwrite(text);
     text.clear();
 }
 
 void QsWipe(QByteArray& bytes) {
-    if (!bytes.isEmpty() && bytes.isDetached())
-        explicit_bzero(bytes.data(), size_t(bytes.size()));
+    QsOverwrite(bytes);
     bytes.clear();
 }
 
@@ -27,11 +40,4 @@ void QsWipe(std::string& text) {
     if (!text.empty())
         explicit_bzero(text.data(), text.size());
     text.clear();
-}
-
-void QsWipeShared(const QString& text) {
-    // Only heap data has a header; static data (a literal) has none and may not be written.
-    QString copy = text;
-    if (!copy.isEmpty() && copy.data_ptr().d_ptr())
-        explicit_bzero(const_cast<QChar*>(copy.constData()), size_t(copy.size()) * sizeof(QChar));
 }

@@ -10,11 +10,11 @@
 // anything secret is read. Returns false when the system refused either.
 bool QsProtectProcessMemory();
 
-// Overwrites the characters of a text that held a secret, then empties it. Only memory this object
-// owns alone is overwritten; a shared copy belongs to its other holders.
+// Overwrites the characters of a text that held a secret, when this object is the buffer's only
+// holder (a shared buffer belongs to its other holders too, who may still need it). True when done.
+bool QsOverwrite(QString& text);
+bool QsOverwrite(QByteArray& bytes);
+// QsOverwrite, then empties the object.
 void QsWipe(QString& text);
 void QsWipe(QByteArray& bytes);
 void QsWipe(std::string& text);
-// Overwrites the buffer that text shares with its other holders (a widget's own copy of what was
-// typed), for when every holder is done with it. Texts in read-only storage (literals) are left alone.
-void QsWipeShared(const QString& text);

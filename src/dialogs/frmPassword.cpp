@@ -116,8 +116,11 @@ TPassEdit::~TPassEdit() {
     for (QLineEdit* edit : {txtOld, txtPassword, txtVerify}) {
         if (!edit)
             continue;
-        QsWipeShared(edit->text());
+        // Once the edit lets go of it, the typed text's buffer is held here alone, unless the caller
+        // kept the password (then it is theirs), and is overwritten.
+        QString typed = edit->text();
         edit->clear();
+        QsWipe(typed);
     }
 }
 
