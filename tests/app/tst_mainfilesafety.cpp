@@ -210,6 +210,56 @@ private slots:
         QVERIFY(stamp(path) == before);
     }
 
+    // Each kind of damage: the window lists what could be read, warns where the file shows damage, and
+    // open and close leave file and backup as they were.
+    void damagedFilesOpenAndCloseUntouched_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("one flipped bit") << "flip" << 12 << false;
+        QTest::newRow("a NUL inside the text") << "nul" << 6 << true;
+        QTest::newRow("truncated") << "truncate" << 6 << true;
+        QTest::newRow("length not a multiple of 8") << "odd" << 6 << true;
+        QTest::newRow("a trailing partial group") << "partial" << 12 << true;
+    }
+    void damagedFilesOpenAndCloseUntouched() {
+        QFETCH(QString, damage);
+        QFETCH(int, rows);
+        QFETCH(bool, warned);
+        const QString path = dir.filePath("kind.kvf");
+        QFile::remove(path);
+        QFile::remove(BackupFileName(path));
+        makeFile(path, 12);
+        TKYVNFile sound;
+        sound.FileName = path;
+        sound.Load();
+        QByteArray plain = sound.PlainText();
+        const qsizetype seventh = plain.indexOf("#Account 06\r\n");
+        QByteArray bytes = TKYVNFile::Encipher(plain);
+        if (damage == "flip") {
+            const qsizetype at = plain.indexOf("schen3");
+            bytes[at] = char(bytes[at] ^ 0x04);
+        } else if (damage == "nul") {
+            plain[seventh + 2] = '\0';
+            bytes = TKYVNFile::Encipher(plain);
+        } else if (damage == "truncate") {
+            bytes = bytes.left((seventh + 16) / 8 * 8);
+        } else if (damage == "odd") {
+            bytes = bytes.left((seventh + 16) / 8 * 8 + 5);
+        } else {
+            bytes = TKYVNFile::Encipher(plain + "#Account 12\r\n#login\r\n");
+        }
+        writeAll(path, bytes);
+        const TStamp before = stamp(path);
+        open(path);
+        QCOMPARE(w->RowCount(), rows);
+        QCOMPARE(w->ReadOnly, warned);
+        QCOMPARE(errors.size(), warned ? 1 : 0);
+        QVERIFY(w->RunCommand(w->actFileClose));
+        QVERIFY(stamp(path) == before);
+        QVERIFY(!QFileInfo::exists(BackupFileName(path)));
+    }
+
     void viewOnlySessionsWriteNothing() {
         const QString path = makeFile(dir.filePath("viewed.kvf"), 12);
         const TStamp before = stamp(path);
