@@ -7,7 +7,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -52,11 +56,18 @@ TQsMessageDetails::TQsMessageDetails(QWidget* parent)
     imgWarning = makePicture(this, QStyle::SP_MessageBoxWarning, "imgWarning");
     imgInformation = makePicture(this, QStyle::SP_MessageBoxInformation, "imgInformation");
 
-    lblErrorMsg = new QLabel(this);
+    scrErrorMsg = new QScrollArea(this);
+    scrErrorMsg->setObjectName(QStringLiteral("scrErrorMsg"));
+    scrErrorMsg->setFrameShape(QFrame::NoFrame);
+    scrErrorMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrErrorMsg->setBackgroundRole(QPalette::Window);
+    scrErrorMsg->setWidgetResizable(false); // sized by fitMessage, from the label's height for its width
+    lblErrorMsg = new QLabel;
     lblErrorMsg->setObjectName(QStringLiteral("lblErrorMsg"));
     lblErrorMsg->setWordWrap(true);
     lblErrorMsg->setTextFormat(Qt::PlainText);
     lblErrorMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scrErrorMsg->setWidget(lblErrorMsg);
 
     cmdOK = new QPushButton(this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -71,7 +82,8 @@ TQsMessageDetails::TQsMessageDetails(QWidget* parent)
     txtErrorDetails->setTabChangesFocus(true);
 
     setTabOrder(cmdOK, cmdDetails);
-    setTabOrder(cmdDetails, txtErrorDetails);
+    setTabOrder(cmdDetails, scrErrorMsg);
+    setTabOrder(scrErrorMsg, txtErrorDetails);
     connect(cmdOK, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdOKClick(); }); });
     connect(cmdDetails, &QPushButton::clicked, this, [this] { QsGuard([this] { cmdDetailsClick(); }); });
 }
@@ -86,9 +98,34 @@ void TQsMessageDetails::placeControls() {
     cmdOK->setGeometry(buttonsLeft, Margin + 2, width, ButtonHeight);
     cmdDetails->setGeometry(buttonsLeft, Margin + 2 + ButtonHeight + 6, width, ButtonHeight);
     const int textLeft = Margin + 2 + 32 + 12;
-    lblErrorMsg->setGeometry(textLeft, Margin + 2, buttonsLeft - 12 - textLeft, FoldedHeight - 2 * Margin - 2);
-    txtErrorDetails->setGeometry(Margin, FoldedHeight, WindowWidth - 2 * Margin,
+    fitMessage(textLeft, buttonsLeft - 12 - textLeft);
+    txtErrorDetails->setGeometry(Margin, FoldedHeightNow(), WindowWidth - 2 * Margin,
                                  UnfoldedHeight - FoldedHeight - Margin);
+}
+
+// The message wraps at the width beside the buttons and the box grows to show all of it; only a message
+// taller than the largest box that fits the screen scrolls, so that no line is ever cut off.
+void TQsMessageDetails::fitMessage(int left, int width) {
+    const int room = FoldedHeight - 2 * Margin - 2;
+    int most = MaxMessageHeight;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) // the unfolded box and its title bar stay on it
+        most = std::min(most, screen->availableGeometry().height() - UnfoldedHeight + room - 2 * Margin - 40);
+    most = std::max(most, room);
+
+    int labelWidth = width;
+    int needed = lblErrorMsg->heightForWidth(labelWidth);
+    const int shown = std::clamp(needed, room, most);
+    const bool scrolls = needed > shown;
+    if (scrolls) {
+        labelWidth -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrErrorMsg);
+        needed = lblErrorMsg->heightForWidth(labelWidth);
+    }
+    scrErrorMsg->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    scrErrorMsg->setFocusPolicy(scrolls ? Qt::StrongFocus : Qt::NoFocus); // the keys scroll it then
+    scrErrorMsg->setGeometry(left, Margin + 2, width, shown);
+    lblErrorMsg->resize(labelWidth, std::max(needed, shown));
+    scrErrorMsg->verticalScrollBar()->setValue(0);
+    growth_ = shown - room;
 }
 
 void TQsMessageDetails::Setup(const QString& Text, const QString& Details, const QString& Caption, quint8 MessageType_,
@@ -104,13 +141,13 @@ void TQsMessageDetails::Setup(const QString& Text, const QString& Details, const
     CaptionShowDetails = QString::fromUtf8(Captions[Language][1]);
     CaptionHideDetails = QString::fromUtf8(Captions[Language][2]);
 
-    placeControls();
-    setFixedSize(WindowWidth, FoldedHeight);
-    txtErrorDetails->hide(); // below the edge while folded; hidden so Tab does not reach it
-
     setWindowTitle(Caption.isEmpty() ? QsApplicationTitle() : Caption);
     lblErrorMsg->setText(forDisplay(Text));
     txtErrorDetails->setPlainText(forDisplay(Details));
+
+    placeControls(); // after the text: the box's heights follow from the message
+    setFixedSize(WindowWidth, FoldedHeightNow());
+    txtErrorDetails->hide(); // below the edge while folded; hidden so Tab does not reach it
 
     const std::array<QLabel*, 3> pictures{imgCritical, imgWarning, imgInformation};
     if (MessageType_ >= pictures.size())
@@ -137,7 +174,7 @@ void TQsMessageDetails::cmdDetailsClick() {
     const bool show = !DetailsShown();
     cmdDetails->setText(show ? CaptionHideDetails : CaptionShowDetails);
     cmdDetails->setProperty(PaneTag, show ? 1 : 0);
-    setFixedSize(WindowWidth, show ? UnfoldedHeight : FoldedHeight);
+    setFixedSize(WindowWidth, show ? UnfoldedHeightNow() : FoldedHeightNow());
     txtErrorDetails->setVisible(show);
 }
 

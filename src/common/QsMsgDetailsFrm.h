@@ -10,6 +10,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 
 // MessageType: 0 critical, 1 warning, 2 information. Language: 0 Portuguese, 1 English.
 // Raises std::invalid_argument (not EQsException) for a bad language or type.
@@ -19,17 +20,24 @@ void QsMessageDetails(const QString& Text, const QString& Details, const QString
 class TQsMessageDetails : public TQsKeyUpDialog {
     Q_OBJECT
 public:
+    // The heights for a message of up to five lines or so. A longer one grows both by what it needs, up
+    // to MaxMessageHeight (less on a small screen); beyond that the message scrolls.
     static constexpr int FoldedHeight = 102;
     static constexpr int UnfoldedHeight = 212;
+    static constexpr int MaxMessageHeight = 400;
 
     explicit TQsMessageDetails(QWidget* parent = nullptr);
     void Setup(const QString& Text, const QString& Details, const QString& Caption, quint8 MessageType, quint8 Language,
                const QString& DialogFont);
     bool DetailsShown() const;
+    // The window heights for the message set up last, folded and unfolded.
+    int FoldedHeightNow() const { return FoldedHeight + growth_; }
+    int UnfoldedHeightNow() const { return UnfoldedHeight + growth_; }
 
     QLabel* imgCritical;
     QLabel* imgWarning;
     QLabel* imgInformation;
+    QScrollArea* scrErrorMsg; // holds lblErrorMsg; scrolls only a message taller than MaxMessageHeight
     QLabel* lblErrorMsg;
     QPushButton* cmdOK;
     QPushButton* cmdDetails;
@@ -45,4 +53,6 @@ public:
 
 private:
     void placeControls();
+    void fitMessage(int left, int width);
+    int growth_ = 0; // what the message adds to both heights
 };

@@ -10,11 +10,13 @@
 #include "clsList.h"
 #include "frmAccount.h"
 #include "frmMain.h"
+#include "frmMerge.h"
 #include "uMain.h"
 #include "uOptions.h"
 
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <memory>
 
 #include <csignal>
@@ -310,6 +312,50 @@ private slots:
         QVERIFY(w->RunCommand(w->actAccountAdd));
         QCOMPARE(errors.size(), 1);
         QCOMPARE(QDir(folder.path()).entryList({"Shared (changed elsewhere *).kvf"}, QDir::Files).size(), 1);
+
+        // File > Merge... on the kept version, as the message says: the tool's account joins the open
+        // file, the names both hold keep the program's accounts, and the kept version is only read.
+        const QString keptPath = folder.filePath(kept[0]);
+        const QByteArray keptBefore = readAll(keptPath);
+        QStringList repeated;
+        QsAnswers::Push("OpenFile", keptPath);
+        QsAnswers::Push("TPassEdit", "pw1234");
+        QsAnswers::PushHandler("TMergeWzd", [&repeated](QObject* o) {
+            auto* m = qobject_cast<TMergeWzd*>(o);
+            m->cmdNext->click(); // welcome
+            m->cmdNext->click(); // analysis
+            repeated = m->lvModel->Names();
+            if (m->Step == TMergeWzd::StepInconsistencies)
+                m->cmdNext->click(); // nothing checked: the open file's accounts stay
+            m->cmdNext->click();     // import
+            return QVariant(m->Step);
+        });
+        QVERIFY(w->RunCommand(w->actFileMerge));
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(QsAnswers::Pending(), 0);
+        QCOMPARE(repeated, (QStringList{"Account 00", "Account 01", "Account 02"}));
+        QCOMPARE(w->RowCount(), 6);
+
+        const QStringList all{"Account 00", "Account 01", "Account 02", "From the program", "Another", "From the tool"};
+        QCOMPARE(accountNames(path), all);
+        QCOMPARE(readAll(keptPath), keptBefore);
+        // the earlier accounts come back whole, not only by name
+        {
+            TKYVNFile back;
+            back.FileName = path;
+            back.Load();
+            QCOMPARE(back.Password, QStringLiteral("pw1234"));
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(back.Accounts[i]->Login, QString("löschen%1").arg(i));
+        }
+        // and an independent reader agrees
+        QProcess ls;
+        ls.start(kCli, {"ls", path});
+        ls.write("pw1234\n");
+        ls.closeWriteChannel();
+        QVERIFY(ls.waitForFinished(-1));
+        QCOMPARE(ls.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(ls.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), all);
     }
 
     // A termination request ends the window even when its last write-back cannot be written.

@@ -8,8 +8,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <functional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -40,6 +45,17 @@ void shoot(QWidget* w, const QString& name) {
         return;
     QDir().mkpath(dir);
     w->grab().save(dir + "/" + name + ".png");
+}
+
+// Messages longer than the folded box's few lines: a real one, a very long one, and one of many short lines.
+std::vector<std::pair<QString, QString>> longMessages() {
+    return {
+        {"kept", "'Shared.kvf' was changed elsewhere (on another computer, or by keyvane-cli) since it was last read "
+                 "or written here. That version was kept as 'Shared (changed elsewhere 2026-12-10 110000).kvf'; "
+                 "File > Merge... brings its accounts into this file."},
+        {"huge", QString("A long line of text that wraps. ").repeated(120) + "The last line."},
+        {"lines", QString("line\n").repeated(40) + "The last line."},
+    };
 }
 
 } // namespace
@@ -393,6 +409,70 @@ private slots:
         QCOMPARE(box.result(), int(QDialog::Accepted));
     }
 
+    // The box grows to show a long message whole, up to a height that keeps it on the screen; beyond that
+    // the message scrolls, and the scroll reaches its last line. Either way nothing is cut off.
+    void everyLineOfALongMessageShows_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("scrolls");
+        for (const auto& [name, text] : longMessages())
+            QTest::newRow(qPrintable(name)) << text << (name != "kept");
+        QTest::newRow("ten lines") << QString("A long line of text that wraps. ").repeated(10) + "The last line."
+                                   << false;
+    }
+    void everyLineOfALongMessageShows() {
+        QFETCH(QString, text);
+        QFETCH(bool, scrolls);
+        TQsMessageDetails box;
+        box.Setup(text, "Some details.", "", 1, 1, QString());
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QLabel* label = box.lblErrorMsg;
+        QWidget* view = box.scrErrorMsg->viewport();
+        QScrollBar* bar = box.scrErrorMsg->verticalScrollBar();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (const bool unfolded : {false, true}) {
+            if (unfolded)
+                box.cmdDetails->click();
+            QCOMPARE(box.height(), unfolded ? box.UnfoldedHeightNow() : box.FoldedHeightNow());
+            QVERIFY(box.UnfoldedHeightNow() + 40 <= screen.height());
+            QCOMPARE(label->width(), view->width()); // wraps at what is shown: no line runs off to the right
+            QVERIFY2(label->height() >= label->heightForWidth(label->width()),
+                     qPrintable(QString("%1 < %2").arg(label->height()).arg(label->heightForWidth(label->width()))));
+            const QRect area(box.scrErrorMsg->mapTo(&box, QPoint()), box.scrErrorMsg->size());
+            QVERIFY(box.rect().contains(area));
+            QVERIFY(area.bottom() < box.FoldedHeightNow());             // above the details pane
+            QCOMPARE(bar->maximum(), label->height() - view->height()); // the scroll reaches the last line
+            QCOMPARE(bar->isVisible(), scrolls);
+            QCOMPARE(box.scrErrorMsg->focusPolicy() != Qt::NoFocus, scrolls);
+            if (!scrolls)
+                QVERIFY(label->height() <= view->height());
+        }
+        const int room = TQsMessageDetails::FoldedHeight - 22; // the message's height in the box of old
+        if (label->heightForWidth(label->width()) > room)
+            QVERIFY(box.FoldedHeightNow() > TQsMessageDetails::FoldedHeight);
+        QVERIFY(box.FoldedHeightNow() - TQsMessageDetails::FoldedHeight <= TQsMessageDetails::MaxMessageHeight);
+        if (scrolls) {
+            // keys scroll a message too long for the box
+            box.scrErrorMsg->setFocus();
+            for (int page = 0; page < 100 && bar->value() < bar->maximum(); ++page)
+                QTest::keyClick(box.scrErrorMsg, Qt::Key_PageDown);
+            QCOMPARE(bar->value(), bar->maximum());
+        }
+        shoot(&box, "details_long_check");
+    }
+
+    void aShortMessageKeepsTheTwoHeights() {
+        TQsMessageDetails box;
+        box.Setup("Wrong password.", "x", "", 1, 1, QString());
+        QCOMPARE(box.FoldedHeightNow(), 102);
+        QCOMPARE(box.UnfoldedHeightNow(), 212);
+        // set up again with a long message and back: the box follows the message of each call
+        box.Setup(QString("A long line of text that wraps. ").repeated(20), "x", "", 1, 1, QString());
+        QVERIFY(box.height() > 102);
+        box.Setup("Wrong password.", "x", "", 1, 1, QString());
+        QCOMPARE(box.height(), 102);
+    }
+
     void detailsButtonOnlyWithDetails() {
         TQsMessageDetails box;
         box.Setup("Wrong password.", "", "", 1, 1, QString());
@@ -458,6 +538,17 @@ private slots:
                 QTest::qWait(20);
                 shoot(&box, "details_type1_unfolded");
             }
+        }
+        for (const auto& [name, text] : longMessages()) {
+            TQsMessageDetails box;
+            box.Setup(text, "/home/user/Documents/Shared (changed elsewhere 2026-12-10 110000).kvf", "Keyvane", 2, 1,
+                      "Tahoma");
+            box.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&box));
+            shoot(&box, QString("details_long_%1_folded").arg(name));
+            box.cmdDetails->click();
+            QTest::qWait(20);
+            shoot(&box, QString("details_long_%1_unfolded").arg(name));
         }
     }
 };
