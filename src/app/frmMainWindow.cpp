@@ -58,9 +58,16 @@ TKYVNMain::TKYVNMain(QWidget* parent) : QMainWindow(parent) {
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setMinimumSize(440, 200);
     resize(720, 480);
-    setWindowIcon(QIcon::fromTheme(AppInfo && !AppInfo->IconName.isEmpty() ? AppInfo->IconName
-                                                                           : QStringLiteral("dialog-password"),
-                                   MenuPicture(12)));
+    // The installed theme's icon first, then the one the program carries (set on the application at
+    // start-up), and the account picture only where neither exists.
+    const QString iconName =
+        AppInfo && !AppInfo->IconName.isEmpty() ? AppInfo->IconName : QStringLiteral("dialog-password");
+    if (QIcon::hasThemeIcon(iconName))
+        setWindowIcon(QIcon::fromTheme(iconName));
+    else if (!QGuiApplication::windowIcon().isNull())
+        setWindowIcon(QGuiApplication::windowIcon());
+    else
+        setWindowIcon(MenuPicture(12));
     CreateCommands();
     CreateMenus();
     CreateToolbar();
