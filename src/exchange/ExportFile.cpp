@@ -21,7 +21,7 @@ namespace {
 // The export's new file beside the target, owner-only and removed again unless renamed into place.
 class TExportFile : public TQsReplaceFile {
 public:
-    explicit TExportFile(const QString& folder) : TQsReplaceFile(folder, "export", Unlocked, &ioError) {}
+    explicit TExportFile(const QString& folder) : TQsReplaceFile(folder, "export", Unlocked, &RaiseInOutError) {}
 };
 
 } // namespace

@@ -359,7 +359,7 @@ QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray(), s
 }
 
 void writeAllTo(int fd, const char* p, size_t n) {
-    QsWriteAll(fd, p, n, &ioError);
+    QsWriteAll(fd, p, n, &RaiseInOutError);
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
@@ -370,7 +370,7 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 // long as it is open, which tells the clean-up of a later save that its save is still running.
 class TSiblingFile : public TQsReplaceFile {
 public:
-    TSiblingFile(const QString& folder, const char* tag) : TQsReplaceFile(folder, tag, Locked, &ioError) {}
+    TSiblingFile(const QString& folder, const char* tag) : TQsReplaceFile(folder, tag, Locked, &RaiseInOutError) {}
 };
 
 // Keeps the current file under the backup name. A hard link keeps the very bytes without copying;
