@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
@@ -78,6 +79,14 @@ QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& 
     button->setAutoDefault(false);
     button->setMinimumWidth(80);
     return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* buddy) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
 }
 
 QFrame* MakeSeparator(QWidget* parent) {

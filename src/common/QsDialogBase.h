@@ -6,6 +6,7 @@
 
 class QFrame;
 class QKeyEvent;
+class QLabel;
 class QPushButton;
 class QShowEvent;
 
@@ -34,5 +35,7 @@ private:
 
 // A push button of the dialogs' bottom row: named for tests, never default on focus alone.
 QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& caption);
+// A label named for tests; with a buddy, its underlined letter moves the focus there.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* buddy = nullptr);
 // A sunken horizontal line between groups of controls.
 QFrame* MakeSeparator(QWidget* parent);

@@ -67,13 +67,6 @@ QLineEdit* makeField(QWidget* parent, const char* name) {
     return edit;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* buddy) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 } // namespace
 
 QString FileSizeText(qint64 size) {
@@ -135,20 +128,20 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     auto* nameLabel = new QHBoxLayout;
     nameLabel->setSpacing(8);
     nameLabel->addWidget(imgIcon);
-    nameLabel->addWidget(makeLabel(page, "lblFileName", QStringLiteral("&File:"), txtFileName));
+    nameLabel->addWidget(MakeLabel(page, "lblFileName", QStringLiteral("&File:"), txtFileName));
     nameLabel->addStretch(1);
     grid->addLayout(nameLabel, row, 0);
     grid->addWidget(txtFileName, row++, 1);
     addLine();
-    addRow(makeLabel(page, "lblLocation", QStringLiteral("&Location:"), txtLocation), txtLocation);
-    addRow(makeLabel(page, "lblFileType", QStringLiteral("&Type of file:"), txtFileType), txtFileType);
-    addRow(makeLabel(page, "lblSize", QStringLiteral("&Size:"), txtSize), txtSize);
+    addRow(MakeLabel(page, "lblLocation", QStringLiteral("&Location:"), txtLocation), txtLocation);
+    addRow(MakeLabel(page, "lblFileType", QStringLiteral("&Type of file:"), txtFileType), txtFileType);
+    addRow(MakeLabel(page, "lblSize", QStringLiteral("&Size:"), txtSize), txtSize);
     addLine();
-    addRow(makeLabel(page, "lblCreated", QStringLiteral("C&reated:"), txtCreated), txtCreated);
-    addRow(makeLabel(page, "lblModified", QStringLiteral("&Modified:"), txtModified), txtModified);
-    addRow(makeLabel(page, "lblAccessed", QStringLiteral("&Accessed:"), txtAccessed), txtAccessed);
+    addRow(MakeLabel(page, "lblCreated", QStringLiteral("C&reated:"), txtCreated), txtCreated);
+    addRow(MakeLabel(page, "lblModified", QStringLiteral("&Modified:"), txtModified), txtModified);
+    addRow(MakeLabel(page, "lblAccessed", QStringLiteral("&Accessed:"), txtAccessed), txtAccessed);
     addLine();
-    auto* lblAttributes = makeLabel(page, "lblAttributes", QStringLiteral("Attributes:"), nullptr);
+    auto* lblAttributes = MakeLabel(page, "lblAttributes", QStringLiteral("Attributes:"), nullptr);
     lblAttributes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     addRow(lblAttributes, clbAttributes);
     auto* pageLayout = new QVBoxLayout(page);

@@ -180,13 +180,6 @@ QPushButton* makeSmallButton(QWidget* parent, const char* name) {
     return button;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* buddy) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 // A click handler that keeps exceptions inside the guard.
 template <typename Fn> auto guarded(Fn fn) {
     return [fn] { QsGuard(fn); };
@@ -218,12 +211,12 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     cmdHelp = MakeDialogButton(this, "cmdHelp", QStringLiteral("&Help"));
     cmdOK->setDefault(true);
 
-    lblAccountName = makeLabel(this, "lblAccountName", QStringLiteral("&Account name:"), txtAccountName);
-    lblLogin = makeLabel(this, "lblLogin", QStringLiteral("&Login name:"), txtLogin);
-    lblPassword = makeLabel(this, "lblPassword", QStringLiteral("&Password:"), txtPassword);
-    lblEmail = makeLabel(this, "lblEmail", QStringLiteral("&Email address associated with this account:"), txtEmail);
-    lblWeb = makeLabel(this, "lblWeb", QStringLiteral("&Web address associated with this account:"), txtWeb);
-    lblNotes = makeLabel(this, "lblNotes", QStringLiteral("&Notes:"), txtNotes);
+    lblAccountName = MakeLabel(this, "lblAccountName", QStringLiteral("&Account name:"), txtAccountName);
+    lblLogin = MakeLabel(this, "lblLogin", QStringLiteral("&Login name:"), txtLogin);
+    lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("&Password:"), txtPassword);
+    lblEmail = MakeLabel(this, "lblEmail", QStringLiteral("&Email address associated with this account:"), txtEmail);
+    lblWeb = MakeLabel(this, "lblWeb", QStringLiteral("&Web address associated with this account:"), txtWeb);
+    lblNotes = MakeLabel(this, "lblNotes", QStringLiteral("&Notes:"), txtNotes);
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);

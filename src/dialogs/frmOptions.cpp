@@ -44,11 +44,7 @@ QGroupBox* makeGroup(QWidget* parent, const char* name, const char* caption) {
     return group;
 }
 QLabel* makeLabel(QWidget* parent, const char* name, const char* caption, QWidget* buddy = nullptr) {
-    auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setObjectName(QLatin1String(name));
-    if (buddy)
-        label->setBuddy(buddy);
-    return label;
+    return MakeLabel(parent, name, QString::fromUtf8(caption), buddy);
 }
 
 QIcon swatch(const QColor& color) {

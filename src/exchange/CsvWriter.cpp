@@ -1,5 +1,6 @@
 #include "CsvWriter.h"
 
+#include "ExportRows.h"
 #include "clsFile.h"
 
 namespace {
@@ -36,16 +37,6 @@ QByteArray CsvExport(const TKYVNFile& file, const QStringList& captions,
     QString out;
     out.reserve(qsizetype(file.AccountCount()) * 24 * (captions.size() + 1) + 64);
     appendLine(out, captions);
-    QStringList values;
-    values.reserve(captions.size());
-    for (int i = 0; i < file.AccountCount(); ++i) {
-        if (beforeAccount)
-            beforeAccount(i);
-        const TKYVNAccount& account = *file.GetAccount(i);
-        values.clear();
-        for (const QString& caption : captions)
-            values.append(GetAccountField(account, caption));
-        appendLine(out, values);
-    }
+    ForEachExportRow(file, captions, beforeAccount, [&out](const QStringList& values) { appendLine(out, values); });
     return out.toUtf8();
 }

@@ -1,5 +1,6 @@
 #include "DocxWriter.h"
 
+#include "ExportRows.h"
 #include "QsExceptions.h"
 #include "clsFile.h"
 
@@ -345,16 +346,7 @@ QByteArray DocxExport(const TKYVNFile& file, const QStringList& captions,
         xml.paragraph(QString(), false);
         xml.beginTable(captions, page);
         xml.headerRow(captions);
-        QStringList values;
-        for (int i = 0; i < file.AccountCount(); ++i) {
-            if (beforeAccount)
-                beforeAccount(i);
-            const TKYVNAccount& account = *file.GetAccount(i);
-            values.clear();
-            for (const QString& caption : captions)
-                values.append(GetAccountField(account, caption));
-            xml.row(values);
-        }
+        ForEachExportRow(file, captions, beforeAccount, [&xml](const QStringList& values) { xml.row(values); });
         xml.endTable();
         xml.paragraph(QString(), false); // a document's body ends with a paragraph, not a table
         xml.end(page);

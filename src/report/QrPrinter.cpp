@@ -3,6 +3,7 @@
 #include "QrPageSetup.h"
 #include "QsAnswers.h"
 #include "QsExceptions.h"
+#include "QsReplaceFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,10 +16,8 @@
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QScreen>
-#include <QTemporaryFile>
 
-#include <cerrno>
-#include <cstdio>
+#include <system_error>
 
 namespace {
 
@@ -119,38 +118,32 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
                   const TQRProgress& progress) {
     if (path.isEmpty())
         throw fileError(path, QStringLiteral("No file name was given."));
-    const QFileInfo named(path);
-    if (named.isDir())
-        throw fileError(path, QStringLiteral("Is a directory"));
     // A link stays a link: the file it points to is the one replaced.
-    const QFileInfo target(named.isSymLink() ? named.symLinkTarget() : path);
+    const QFileInfo target(QsReplaceTarget(path));
     if (target.isDir())
         throw fileError(path, QStringLiteral("Is a directory"));
-    // QTemporaryFile makes its file with mode 0600 whatever the umask; the short name fits beside any name.
-    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.keyvane-print-XXXXXX"));
-    if (!part.open())
-        throw fileError(path, part.errorString());
-    part.close();
-
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(part.fileName());
-    int pages = -1;
     try {
-        pages = QrRender(report, data, printer, progress);
-    } catch (...) {
+        // The printer writes the new file by its name; it is flushed and renamed only when complete.
+        TQsReplaceFile part(target.absolutePath(), "print");
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part.FileName());
+        int pages = -1;
+        try {
+            pages = QrRender(report, data, printer, progress);
+        } catch (...) {
+            printer.setOutputFileName(path);
+            throw;
+        }
         printer.setOutputFileName(path);
-        throw;
+        if (pages < 0)
+            return -1;
+        if (!endsLikePdf(part.FileName()))
+            throw fileError(path, QStringLiteral("The file could not be written completely."));
+        part.Commit(target.absoluteFilePath());
+        return pages;
+    } catch (const std::system_error& e) {
+        throw fileError(path, qt_error_string(e.code().value()));
     }
-    printer.setOutputFileName(path);
-    if (pages < 0)
-        return -1;
-    if (!endsLikePdf(part.fileName()))
-        throw fileError(path, QStringLiteral("The file could not be written completely."));
-    if (std::rename(QFile::encodeName(part.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        throw fileError(path, qt_error_string(errno));
-    part.setAutoRemove(false);
-    return pages;
 }
 
 int QrPrint(const TQRReport& report, const TQRDataSource& data, QPrinter& printer, QWidget* owner) {

@@ -1,6 +1,7 @@
 #include "Cryptcon.h"
 
 #include "QsExceptions.h"
+#include "QsReplaceFile.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -35,6 +36,10 @@ QString InOutErrorMessage(int errorCode) {
 EInOutError::EInOutError(int errorCode)
     : std::runtime_error(InOutErrorMessage(errorCode).toStdString()), ErrorCode(errorCode) {}
 
+void RaiseInOutError(int errorCode) {
+    throw EInOutError(errorCode);
+}
+
 namespace {
 
 // A file descriptor that is closed on every path; close() reports its own failure.
@@ -68,17 +73,7 @@ public:
         return got;
     }
     void writeFull(const quint8* buffer, size_t count) {
-        while (count > 0) {
-            const ssize_t n = ::write(fd_, buffer, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                throw EInOutError(errno);
-            if (n == 0)
-                throw EInOutError(EIO);
-            buffer += n;
-            count -= size_t(n);
-        }
+        QsWriteAll(fd_, reinterpret_cast<const char*>(buffer), count, &RaiseInOutError);
     }
     void close() {
         const int fd = fd_;

@@ -19,6 +19,9 @@ public:
     int ErrorCode;
 };
 
+// Throws EInOutError: the raiser that hands failures of the shared file units to this layer's callers.
+[[noreturn]] void RaiseInOutError(int errorCode);
+
 // "File not found", "Invalid filename", "Too many open files", "File access denied", or
 // "I/O error %d: <system description>" for any other errno.
 QString InOutErrorMessage(int errorCode);

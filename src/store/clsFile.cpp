@@ -2,6 +2,7 @@
 
 #include "Ideaunit.h"
 #include "QsExceptions.h"
+#include "QsReplaceFile.h"
 #include "uOptions.h"
 
 #include <QCryptographicHash>
@@ -358,98 +359,26 @@ QByteArray readWholeFile(const QString& path, QByteArray reuse = QByteArray(), s
 }
 
 void writeAllTo(int fd, const char* p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w < 0)
-            ioError();
-        if (w == 0)
-            ioError(EIO);
-        p += w;
-        n -= size_t(w);
-    }
+    QsWriteAll(fd, p, n, &RaiseInOutError);
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// A new file beside the target (mode 0600), removed again unless it is kept. It is locked for as long
-// as it is open, which tells the clean-up of a later save that its save is still running.
-class TSiblingFile {
+// A save's new file beside the target (mode 0600), removed again unless it is kept. It is locked for as
+// long as it is open, which tells the clean-up of a later save that its save is still running.
+class TSiblingFile : public TQsReplaceFile {
 public:
-    TSiblingFile(const QString& folder, const char* tag) {
-        const QByteArray pattern = nativePath(folder) + "/.keyvane-" + tag + "-XXXXXX";
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            path_ = pattern;
-            fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-            if (fd_ < 0)
-                ioError();
-            // Between its making and its lock, a clean-up may have taken the file for a stale one.
-            struct stat mine, named;
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd_, &mine) == 0 &&
-                ::lstat(path_.constData(), &named) == 0 && sameFile(mine, named))
-                return;
-            ::close(fd_);
-            fd_ = -1;
-        }
-        ioError(EEXIST);
-    }
-    ~TSiblingFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!kept_)
-            ::unlink(path_.constData());
-    }
-    TSiblingFile(const TSiblingFile&) = delete;
-    TSiblingFile& operator=(const TSiblingFile&) = delete;
-    int fd() const { return fd_; }
-    const QByteArray& path() const { return path_; }
-    // Starts writing the data to the disk without waiting, so that the work before syncAndClose
-    // overlaps with the disk.
-    void startWriteBack() {
-#ifdef SYNC_FILE_RANGE_WRITE
-        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE); // a hint: failures show in fsync
-#endif
-    }
-    void syncAndClose(struct stat* status = nullptr) {
-        if (::fsync(fd_) != 0)
-            ioError();
-        if (status && ::fstat(fd_, status) != 0)
-            ioError();
-        const int f = fd_;
-        fd_ = -1;
-        if (::close(f) != 0)
-            ioError();
-    }
-    // Renames the file over target; from then on it belongs to that name.
-    void renameTo(const QByteArray& target) {
-        if (::rename(path_.constData(), target.constData()) != 0)
-            ioError();
-        kept_ = true;
-    }
-
-private:
-    QByteArray path_;
-    int fd_ = -1;
-    bool kept_ = false;
+    TSiblingFile(const QString& folder, const char* tag) : TQsReplaceFile(folder, tag, Locked, &RaiseInOutError) {}
 };
-
-void syncFolder(const QString& folder) {
-    const int fd = ::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // best effort: some file systems cannot sync a folder
-        ::close(fd);
-    }
-}
 
 // Keeps the current file under the backup name. A hard link keeps the very bytes without copying;
 // where the file system has no links, a flushed copy does. Either way the old backup is replaced in
 // one rename, so a failure here leaves both files as they were.
 void keepBackup(const QString& folder, const QByteArray& current, const QByteArray& backup) {
     TSiblingFile copy(folder, "backup");
-    const QByteArray linkPath = copy.path() + ".lnk";
+    const QByteArray linkPath = copy.Path() + ".lnk";
     if (::link(current.constData(), linkPath.constData()) == 0) {
         const bool renamed = ::rename(linkPath.constData(), backup.constData()) == 0;
         const int err = errno;
@@ -461,16 +390,16 @@ void keepBackup(const QString& folder, const QByteArray& current, const QByteArr
         return;
     }
     const QByteArray bytes = readWholeFile(QFile::decodeName(current));
-    writeAllTo(copy.fd(), bytes.constData(), size_t(bytes.size()));
+    writeAllTo(copy.Fd(), bytes.constData(), size_t(bytes.size()));
     struct stat st;
     if (::stat(current.constData(), &st) == 0) {
-        if (::fchown(copy.fd(), st.st_uid, st.st_gid) != 0) {
+        if (::fchown(copy.Fd(), st.st_uid, st.st_gid) != 0) {
             // the saver stays the owner; the mode below still keeps others out
         }
-        ::fchmod(copy.fd(), st.st_mode & 07777);
+        ::fchmod(copy.Fd(), st.st_mode & 07777);
     }
-    copy.syncAndClose();
-    copy.renameTo(backup);
+    copy.SyncAndClose();
+    copy.RenameTo(backup);
 }
 
 QString namePart(const QString& path) {
@@ -479,14 +408,6 @@ QString namePart(const QString& path) {
 
 QByteArray sha256(QByteArrayView bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-}
-
-// The file a save replaces: a link is followed, so that the file it names is the one replaced.
-QString saveTarget(const QString& fileName) {
-    const QFileInfo info(fileName);
-    if (info.isSymLink() && info.exists())
-        return info.canonicalFilePath();
-    return fileName;
 }
 
 TKYVNDiskState diskState(const struct stat& st, QByteArrayView bytes) {
@@ -782,7 +703,7 @@ bool TKYVNFile::ChangedElsewhere() {
     struct stat st;
     QByteArray bytes;
     try {
-        bytes = readWholeFile(saveTarget(FileName), QByteArray(), &st);
+        bytes = readWholeFile(QsReplaceTarget(FileName), QByteArray(), &st);
     } catch (const EInOutError&) {
         return false; // gone or unreadable: there is nothing to keep
     }
@@ -795,7 +716,7 @@ bool TKYVNFile::ChangedElsewhere() {
 }
 
 QString TKYVNFile::KeepChangedElsewhere() {
-    const QString target = saveTarget(FileName);
+    const QString target = QsReplaceTarget(FileName);
     struct stat st;
     const QByteArray bytes = readWholeFile(target, QByteArray(), &st);
     const QFileInfo info(target);
@@ -821,7 +742,7 @@ QString TKYVNFile::KeepChangedElsewhere() {
             ::unlink(nativePath(path).constData());
             throw;
         }
-        syncFolder(info.absolutePath());
+        QsSyncFolder(info.absolutePath());
         return path;
     }
     ioError(EEXIST);
@@ -853,7 +774,7 @@ QString TKYVNFile::WriteBack() {
 void TKYVNFile::saveFile(bool backupFiles) {
     if (FileName.isEmpty())
         throw EInOutError(ENOENT);
-    const QString target = saveTarget(FileName);
+    const QString target = QsReplaceTarget(FileName);
     const QByteArray targetPath = nativePath(target);
     const QString folder = QFileInfo(target).absolutePath();
 
@@ -871,35 +792,35 @@ void TKYVNFile::saveFile(bool backupFiles) {
     // Saves cut short before (a kill, a power cut) left their new files here; they go now.
     RemoveStaleSaveFiles(folder);
     TSiblingFile fresh(folder, "save");
-    writeAllTo(fresh.fd(), cipher.constData(), size_t(cipher.size()));
+    writeAllTo(fresh.Fd(), cipher.constData(), size_t(cipher.size()));
     // The new file belongs to the old one's owner and group, so that a save made by another user (root)
     // does not lock the owner out. Where that is not allowed, the group alone is tried; failing that, the
     // saver stays the owner.
     if (exists && (previous.st_uid != ::geteuid() || previous.st_gid != ::getegid())) {
-        if (::fchown(fresh.fd(), previous.st_uid, previous.st_gid) != 0 &&
-            ::fchown(fresh.fd(), uid_t(-1), previous.st_gid) != 0) {
+        if (::fchown(fresh.Fd(), previous.st_uid, previous.st_gid) != 0 &&
+            ::fchown(fresh.Fd(), uid_t(-1), previous.st_gid) != 0) {
         }
     }
     // Saving over a read-only file removes its mark: the new file gets the old one's permissions
     // with the owner's read and write bits; a new file stays owner-only.
-    if (exists && ::fchmod(fresh.fd(), (previous.st_mode & 07777) | S_IRUSR | S_IWUSR) != 0)
+    if (exists && ::fchmod(fresh.Fd(), (previous.st_mode & 07777) | S_IRUSR | S_IWUSR) != 0)
         ioError();
-    fresh.startWriteBack();
+    fresh.StartWriteBack();
 
     // What was written must decipher to what was meant before anything is replaced.
-    QByteArray check = Decipher(readWholeFile(QFile::decodeName(fresh.path()), std::move(cipher)));
+    QByteArray check = Decipher(readWholeFile(QFile::decodeName(fresh.Path()), std::move(cipher)));
     const bool same = check == plain;
     wipe(check);
     wipe(plain);
     if (!same)
         throw EQsException(QStringLiteral("The file written could not be read back as it was meant."));
     struct stat written;
-    fresh.syncAndClose(&written);
+    fresh.SyncAndClose(&written);
 
     if (backupFiles && exists)
         keepBackup(folder, targetPath, nativePath(BackupFileName(target)));
-    fresh.renameTo(targetPath);
-    syncFolder(folder);
+    fresh.RenameTo(targetPath);
+    QsSyncFolder(folder);
 
     writtenHash_ = plainHash;
     disk_ = diskState(written, QByteArrayView());
@@ -909,7 +830,7 @@ void TKYVNFile::saveFile(bool backupFiles) {
 // ---- Folder lock --------------------------------------------------------------------------------
 
 TKYVNFileLock::TKYVNFileLock(const QString& fileName, int timeoutMs) {
-    const QString folder = QFileInfo(saveTarget(fileName)).absolutePath();
+    const QString folder = QFileInfo(QsReplaceTarget(fileName)).absolutePath();
     fd_ = ::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
         return; // a folder that cannot be read (or is gone): the write that follows says what is wrong
