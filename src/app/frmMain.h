@@ -264,9 +264,6 @@ public:
     void actHelpSendEmailExecute();
     void actHelpAboutExecute();
 
-    // Commands not built yet: present, with their states, doing nothing.
-    void PendingCommand() {}
-
     int PendingFormStyle = 0; // 0 normal, 3 always on top
 
     // --- clipboard (frmMainClipboard.cpp) ---
