@@ -250,6 +250,21 @@ QLabel* TWizardFrame::AddDescription(QWidget* page, const char* name, const QStr
     return label;
 }
 
+void TWizardFrame::AddFinishedPage(const QString& wizardName) {
+    pStepFinished =
+        AddWhitePage("pStepFinished", "imgFinishLeft", lblFinish,
+                     QStringLiteral("Completing the Tessivo Keyvane %1 Wizard").arg(wizardName), lblFinishDescription,
+                     QStringLiteral("You have successfully completed the Tessivo Keyvane %1 Wizard.").arg(wizardName),
+                     lblFinishClose, QStringLiteral("To close this wizard, click Finish."));
+}
+
+QVBoxLayout* TWizardFrame::PageLayout(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(44, 16, 36, 10);
+    layout->setSpacing(10);
+    return layout;
+}
+
 QGroupBox* TWizardFrame::AddProgressBox(QWidget* page, const char* name, const QString& title, const char* labelName,
                                         QLabel*& label, const char* barName, QProgressBar*& bar) {
     auto* box = new QGroupBox(title, page);

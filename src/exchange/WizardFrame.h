@@ -17,6 +17,7 @@
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QVBoxLayout;
 class QProgressBar;
 class QPushButton;
 
@@ -80,6 +81,12 @@ public:
 
     void done(int result) override;
 
+    // The last page (made by AddFinishedPage).
+    QWidget* pStepFinished = nullptr;
+    QLabel* lblFinish = nullptr;
+    QLabel* lblFinishDescription = nullptr;
+    QLabel* lblFinishClose = nullptr;
+
 protected:
     TWizardFrame(QWidget* parent, const QString& caption, int helpContext, TWizardPicture picture);
 
@@ -90,6 +97,10 @@ protected:
     QWidget* AddWhitePage(const char* name, const char* pictureName, QLabel*& title, const QString& titleText,
                           QLabel*& description, const QString& descriptionText, QLabel*& closing,
                           const QString& closingText);
+    // The last page, alike in every wizard but for the wizard's name ("Export", "Merge").
+    void AddFinishedPage(const QString& wizardName);
+    // The vertical layout of an inner page, with the margins every wizard page uses.
+    static QVBoxLayout* PageLayout(QWidget* page);
     // A page's word-wrapped description label.
     QLabel* AddDescription(QWidget* page, const char* name, const QString& text);
     // The group " ... progress " with its label and bar, hidden until the work starts.

@@ -26,13 +26,6 @@
 namespace {
 constexpr int HelpExport = 510;
 
-QVBoxLayout* pageLayout(QWidget* page) {
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(44, 16, 36, 10);
-    layout->setSpacing(10);
-    return layout;
-}
-
 QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& caption) {
     auto* radio = new QRadioButton(caption, parent);
     radio->setObjectName(QLatin1String(name));
@@ -60,7 +53,7 @@ TExportWzd::TExportWzd(QWidget* parent)
     radMSWord = makeRadio(pStep01, "radMSWord", QStringLiteral("&Microsoft Word Document"));
     radMSWord->setEnabled(WordAvailable());
     {
-        QVBoxLayout* l = pageLayout(pStep01);
+        QVBoxLayout* l = PageLayout(pStep01);
         l->addWidget(lblStep01Description);
         l->addSpacing(6);
         l->addWidget(radTextFile);
@@ -79,7 +72,7 @@ TExportWzd::TExportWzd(QWidget* parent)
     cmdBrowse->setText(QStringLiteral("..."));
     cmdBrowse->setToolTip(QStringLiteral("Select Destination File..."));
     {
-        QVBoxLayout* l = pageLayout(pStep02);
+        QVBoxLayout* l = PageLayout(pStep02);
         l->addWidget(lblStep02Description);
         auto* row = new QHBoxLayout;
         row->setSpacing(4);
@@ -103,7 +96,7 @@ TExportWzd::TExportWzd(QWidget* parent)
         item->setCheckState(Qt::Checked);
     }
     {
-        QVBoxLayout* l = pageLayout(pStep03);
+        QVBoxLayout* l = PageLayout(pStep03);
         l->addWidget(lblStep03Description);
         l->addWidget(clbFields, 1);
     }
@@ -122,7 +115,7 @@ TExportWzd::TExportWzd(QWidget* parent)
     radYes = makeRadio(pStep04, "radYes", QStringLiteral("&Yes"));
     radNo = makeRadio(pStep04, "radNo", QStringLiteral("N&o"));
     {
-        QVBoxLayout* l = pageLayout(pStep04);
+        QVBoxLayout* l = PageLayout(pStep04);
         l->addWidget(lblStep04Description);
         auto* row = new QHBoxLayout;
         row->addWidget(imgQuestion, 0, Qt::AlignTop);
@@ -144,16 +137,13 @@ TExportWzd::TExportWzd(QWidget* parent)
     gbProgress = AddProgressBox(pStep05, "gbProgress", QStringLiteral(" Export progress "), "lblOperation",
                                 lblOperation, "pbOperation", pbOperation);
     {
-        QVBoxLayout* l = pageLayout(pStep05);
+        QVBoxLayout* l = PageLayout(pStep05);
         l->addWidget(lblStep05Description);
         l->addWidget(gbProgress);
         l->addStretch(1);
     }
 
-    pStepFinished = AddWhitePage("pStepFinished", "imgFinishLeft", lblFinish,
-                                 QStringLiteral("Completing the Tessivo Keyvane Export Wizard"), lblFinishDescription,
-                                 QStringLiteral("You have successfully completed the Tessivo Keyvane Export Wizard."),
-                                 lblFinishClose, QStringLiteral("To close this wizard, click Finish."));
+    AddFinishedPage(QStringLiteral("Export"));
 
     using R = TButtonRule;
     SetSteps({

@@ -52,10 +52,6 @@ public:
     QGroupBox* gbProgress;
     QLabel* lblOperation;
     QProgressBar* pbOperation;
-    QWidget* pStepFinished;
-    QLabel* lblFinish;
-    QLabel* lblFinishDescription;
-    QLabel* lblFinishClose;
 
     // The captions of the checked fields, in the list's order.
     QStringList CheckedFields() const;

@@ -17,13 +17,6 @@
 namespace {
 constexpr int HelpMerge = 520;
 
-QVBoxLayout* pageLayout(QWidget* page) {
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(44, 16, 36, 10);
-    layout->setSpacing(10);
-    return layout;
-}
-
 EQsException analysisFailure(const std::exception& e) {
     return EQsException(QStringLiteral("Error analysing files."), QsExceptionMessage(e), 1);
 }
@@ -111,7 +104,7 @@ TMergeWzd::TMergeWzd(QWidget* parent)
     gbAnalysis = AddProgressBox(pStep01, "gbAnalysis", QStringLiteral(" Merge progress "), "lblAnOperation",
                                 lblAnOperation, "pbAnProgress", pbAnProgress);
     {
-        QVBoxLayout* l = pageLayout(pStep01);
+        QVBoxLayout* l = PageLayout(pStep01);
         l->addWidget(lblStep01Description);
         l->addWidget(gbAnalysis);
         l->addStretch(1);
@@ -140,7 +133,7 @@ TMergeWzd::TMergeWzd(QWidget* parent)
     popItemsSelectAll->setObjectName(QStringLiteral("popItemsSelectAll"));
     lvAccounts->setContextMenuPolicy(Qt::CustomContextMenu);
     {
-        QVBoxLayout* l = pageLayout(pStep02);
+        QVBoxLayout* l = PageLayout(pStep02);
         l->setSpacing(6);
         l->addWidget(lblStep02Description);
         l->addWidget(lvAccounts, 1);
@@ -154,16 +147,13 @@ TMergeWzd::TMergeWzd(QWidget* parent)
     gbProgress = AddProgressBox(pStep03, "gbProgress", QStringLiteral(" Merge progress "), "lblOperation", lblOperation,
                                 "pbOperation", pbOperation);
     {
-        QVBoxLayout* l = pageLayout(pStep03);
+        QVBoxLayout* l = PageLayout(pStep03);
         l->addWidget(lblStep05Description);
         l->addWidget(gbProgress);
         l->addStretch(1);
     }
 
-    pStepFinished = AddWhitePage("pStepFinished", "imgFinishLeft", lblFinish,
-                                 QStringLiteral("Completing the Tessivo Keyvane Merge Wizard"), lblFinishDescription,
-                                 QStringLiteral("You have successfully completed the Tessivo Keyvane Merge Wizard."),
-                                 lblFinishClose, QStringLiteral("To close this wizard, click Finish."));
+    AddFinishedPage(QStringLiteral("Merge"));
 
     using R = TButtonRule;
     SetSteps({

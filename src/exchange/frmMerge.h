@@ -75,10 +75,6 @@ public:
     QGroupBox* gbProgress;
     QLabel* lblOperation;
     QProgressBar* pbOperation;
-    QWidget* pStepFinished;
-    QLabel* lblFinish;
-    QLabel* lblFinishDescription;
-    QLabel* lblFinishClose;
 
     // Both raise "Error analysing files." (kind 1) with the reason as details; a failed import leaves
     // the open file as it was before it.
