@@ -38,14 +38,7 @@ quint8 runMessage(quint8 buttons, qint16 defaultButton, const std::function<void
     return QsMessage("Question?", "Caption", 3, buttons, defaultButton, language, QString());
 }
 
-// Saves a picture of the box when KEYVANE_SHOTS names a folder.
-void shoot(QWidget* w, const QString& name) {
-    const QString dir = qEnvironmentVariable("KEYVANE_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + "/" + name + ".png");
-}
+using KyvnTest::shoot;
 
 // Messages longer than the folded box's few lines: a real one, a very long one, and one of many short lines.
 std::vector<std::pair<QString, QString>> longMessages() {

@@ -28,13 +28,7 @@ void type(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-void shoot(QWidget* w, const QString& name) {
-    const QString dir = qEnvironmentVariable("KEYVANE_SHOTS");
-    if (!dir.isEmpty()) {
-        QDir().mkpath(dir);
-        w->grab().save(dir + "/" + name + ".png");
-    }
-}
+using KyvnTest::shoot;
 
 } // namespace
 

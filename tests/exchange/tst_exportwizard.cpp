@@ -18,14 +18,7 @@
 #include <unistd.h>
 
 namespace {
-// Saves a picture of the wizard when KEYVANE_SHOTS names a folder.
-void shoot(QWidget* w, const QString& name) {
-    const QString dir = qEnvironmentVariable("KEYVANE_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + "/" + name + ".png");
-}
+using KyvnTest::shoot;
 
 // Back, Next, Cancel as "-" disabled, "+" enabled, "h" hidden.
 QString buttons(const TExportWzd& w) {

@@ -18,13 +18,7 @@
 #include <memory>
 
 namespace {
-void shoot(QWidget* w, const QString& name) {
-    const QString dir = qEnvironmentVariable("KEYVANE_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + "/" + name + ".png");
-}
+using KyvnTest::shoot;
 
 QString buttons(const TMergeWzd& w) {
     QString s;

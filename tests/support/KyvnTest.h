@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #ifdef QT_WIDGETS_LIB
 #include <QApplication>
+#include <QPixmap>
+#include <QWidget>
 #endif
 #include <QByteArray>
 #include <QDir>
@@ -37,6 +39,17 @@ inline QString fixture(const QString& name) {
 }
 
 // The whole content of a file; empty when it cannot be read.
+#ifdef QT_WIDGETS_LIB
+// Saves a picture of w as <name>.png when KEYVANE_SHOTS names a folder, for a person to look at.
+inline void shoot(QWidget* w, const QString& name) {
+    const QString dir = qEnvironmentVariable("KEYVANE_SHOTS");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    w->grab().save(dir + "/" + name + ".png");
+}
+#endif
+
 inline QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
