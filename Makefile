@@ -5,6 +5,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# ccache, when a developer has it, makes rebuilds in several work trees cheap.
+GENERATOR += $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
 .PHONY: setup build run test test-asan bench fuzz clean install-check
 
