@@ -6,12 +6,14 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
-    libsqlite3-dev libzip-dev libicu-dev
+    libsqlite3-dev libzip-dev libicu-dev libsodium-dev libzxcvbn-dev
     libbenchmark-dev libbotan-2-dev
     xvfb xauth x11-utils fonts-dejavu-core
     openbox trayer xclip xdotool
     imagemagick
-    python3 python3-docx poppler-utils
+    python3 python3-docx python3-nacl poppler-utils
+    qt6-wayland weston wl-clipboard dbus dbus-x11
+    dpkg-dev file
     clang libclang-rt-14-dev
     desktop-file-utils shared-mime-info xdg-utils
     man-db
