@@ -152,6 +152,18 @@ bool TKYVNFile::CheckPassword(const QString& typed) const {
     return IsProtected() ? typed == Password : KyvnSameText(typed, Password);
 }
 
+void TKYVNFile::CheckNewPassword(const QString& password, TKYVNFileForm form) {
+    if (password.size() < MinPasswordLength)
+        throw EQsException(QStringLiteral("Password must be at least %1 characters long.").arg(MinPasswordLength));
+    if (password.size() > MaxPasswordLength(form))
+        throw EQsException(QStringLiteral("Password must be at most %1 characters long.").arg(MaxPasswordLength(form)));
+    if (form == TKYVNFileForm::Designed && HasReservedChars(password))
+        throw EQsException(QStringLiteral("A password cannot hold ' or #."));
+    if (password.contains(QLatin1Char('\0')) || password.contains(QLatin1Char('\r')) ||
+        password.contains(QLatin1Char('\n')))
+        throw EQsException(QStringLiteral("A password cannot hold a line break."));
+}
+
 TKYVNFileForm TKYVNFile::Examine() const {
     try {
         // The header and the length are enough to refuse a file; nothing is derived here.

@@ -76,6 +76,10 @@ public:
     // designed form (what the older program can type).
     static int MaxPasswordLength(TKYVNFileForm form) { return form == TKYVNFileForm::Protected ? 128 : 25; }
     static constexpr int MinPasswordLength = 4;
+    // Whether a file of that form can keep password as its file password: raises EQsException saying
+    // why not. The apostrophe and the number sign are refused only for the designed form, which the
+    // older program reads.
+    static void CheckNewPassword(const QString& password, TKYVNFileForm form);
     // Writes FileName, keeping the previous file as "Backup of <name>" when backupFiles is on. The new
     // file is written beside the old one, flushed, read back and checked, then renamed over it, so the
     // name always holds a complete file. Raises "Error saving file '%s'." (full path) with the reason.
