@@ -266,6 +266,7 @@ private slots:
         QTest::newRow("ls") << QStringList{"ls", file};
         QTest::newRow("show") << QStringList{"show", file, "Bank"};
         QTest::newRow("help") << QStringList{"--help"};
+        QTest::newRow("version") << QStringList{"--version"};
     }
     void outputThatCannotBeWrittenFails() {
         QFETCH(QStringList, args);
@@ -291,6 +292,13 @@ private slots:
         for (const char* command : {"ls FILE", "show FILE NAME", "new FILE", "add FILE NAME", "rm FILE NAME"})
             QVERIFY2(r.out.contains(command), command);
         QCOMPARE(cli({}).status, 2);
+    }
+
+    void versionIsTheBuiltVersion() {
+        const TRun r = cli({"--version"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QString("keyvane-cli (Tessivo Keyvane) 1.3.0 Build 39\n"));
+        QCOMPARE(r.err, QString());
     }
 
     // Many adds at once, each a read-modify-write: none may lose another's account.
