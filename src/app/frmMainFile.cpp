@@ -248,7 +248,8 @@ void TKYVNMain::actFileSaveCopyExecute() {
     // A copy onto the open file itself would replace it with nothing.
     if (QFileInfo(path).absoluteFilePath() == QFileInfo(OpenFilePath).absoluteFilePath())
         return;
-    CopyFileTo(OpenFilePath, path);
+    TBusyCursor busy;
+    SaveFileCopy(OpenFilePath, path);
 }
 
 void TKYVNMain::actFilePasswordExecute() {

@@ -870,14 +870,23 @@ QString BackupFileName(const QString& path) {
     return path.left(slash + 1) + QStringLiteral("Backup of ") + path.mid(slash + 1);
 }
 
-bool CopyFileTo(const QString& source, const QString& target) {
+void SaveFileCopy(const QString& source, const QString& target) {
     try {
         const QByteArray bytes = readWholeFile(source);
-        TFd out(::open(nativePath(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        if (out.fd < 0)
-            return false;
-        writeAllTo(out.fd, bytes.constData(), size_t(bytes.size()));
-        out.close();
+        // Written beside the target and renamed over it once flushed: a copy that fails leaves a file
+        // already under that name as it was.
+        const QString into = QsReplaceTarget(target);
+        TSiblingFile copy(QFileInfo(into).absolutePath(), "copy");
+        writeAllTo(copy.Fd(), bytes.constData(), size_t(bytes.size()));
+        copy.Commit(into);
+    } catch (const std::exception& e) {
+        throw EQsException(QStringLiteral("Error saving file '%1'.").arg(target), QsExceptionMessage(e), 1);
+    }
+}
+
+bool CopyFileTo(const QString& source, const QString& target) {
+    try {
+        SaveFileCopy(source, target);
         return true;
     } catch (const std::exception&) {
         return false;

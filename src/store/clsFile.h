@@ -126,7 +126,10 @@ private:
 
 // The folder of path (with its separator), "Backup of ", and the name part of path.
 QString BackupFileName(const QString& path);
-// Copies source to target, replacing it; true on success.
+// Copies source to target, replacing it; a failure raises "Error saving file" with the reason and leaves
+// a file already named target as it was.
+void SaveFileCopy(const QString& source, const QString& target);
+// The same, true on success.
 bool CopyFileTo(const QString& source, const QString& target);
 // Removes a read-only mark, then deletes; a missing file is no error.
 void DeleteFileForced(const QString& path);
