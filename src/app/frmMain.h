@@ -37,6 +37,7 @@ class QTreeView;
 class TKYVNAccount;
 class TKYVNAccountsModel;
 class TKYVNFile;
+class TKYVNStartPage;
 class TFindDlg;
 
 // The open passwords file; null until the first file was opened or created. Owned by the main window,
@@ -80,6 +81,7 @@ public:
     QLabel* sbPanel1 = nullptr; // hint line
     QLabel* sbPanel2 = nullptr; // account count
     QTreeView* lvAccounts = nullptr;
+    TKYVNStartPage* StartPage = nullptr; // shown in the list while no file is open
     TKYVNAccountsModel* lvModel = nullptr;
     QSortFilterProxyModel* lvSorted = nullptr;
     QTimer* tSetFormStyle = nullptr;
@@ -318,6 +320,7 @@ private:
     void CreateStatusBar();
     void CreateAccountsList();
     void RebuildRecentMenu();
+    void ShowStartPage(bool show);
     void ShowHint(const QString& hint);
     bool CommandEnabled(QAction* command) const;
     bool CommandChecked(QAction* command) const;

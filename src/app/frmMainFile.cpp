@@ -4,11 +4,13 @@
 
 #include "QsAnswers.h"
 #include "QsApp.h"
+#include "QsDialogFolder.h"
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsRegUtils.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
+#include "frmStartPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,13 +49,12 @@ EQsException keptElsewhere(const QString& path, const QString& kept) {
                         kept, 2);
 }
 
-// The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels.
+// The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels; a
+// handler sees the dialog as it would be shown.
 QString askFileName(QWidget* owner, bool save, const QString& title) {
     const QString question = save ? QStringLiteral("SaveFile") : QStringLiteral("OpenFile");
-    QsAnswers::Record(question, title);
-    if (auto answer = QsAnswers::Take(question))
-        return answer->toString();
     QFileDialog dlg(owner, title);
+    dlg.setDirectory(QsDialogStartFolder());
     dlg.setNameFilters({QStringLiteral("Keyvane Files (*.kvf)"), QStringLiteral("All Files (*)")});
     dlg.setDefaultSuffix(QStringLiteral("kvf"));
     if (save) {
@@ -63,9 +64,14 @@ QString askFileName(QWidget* owner, bool save, const QString& title) {
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::ExistingFile);
     }
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    return dlg.selectedFiles().first();
+    QsAnswers::Record(question, title);
+    QString path;
+    if (auto answer = QsAnswers::Take(question, &dlg))
+        path = answer->toString();
+    else if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
+        path = dlg.selectedFiles().first();
+    QsNoteDialogChoice(path);
+    return path;
 }
 } // namespace
 
@@ -74,6 +80,7 @@ QString askFileName(QWidget* owner, bool save, const QString& title) {
 
 void TKYVNMain::SetFileOpen(bool open) {
     FileOpen = open;
+    ShowStartPage(!open);
     if (!open) {
         SetFileName(QString());
         ClearAccountsList();
@@ -92,6 +99,7 @@ void TKYVNMain::UpdateCaption() {
 
 void TKYVNMain::SetFileName(const QString& path) {
     OpenFilePath = path;
+    QsSetOpenFileForDialogs(path);
     setWindowTitle(appTitle());
     if (path.isEmpty())
         return;
@@ -339,6 +347,8 @@ void TKYVNMain::SaveRecentFiles() {
 }
 
 void TKYVNMain::RebuildRecentMenu() {
+    if (StartPage)
+        StartPage->SetRecentFiles(RecentFiles);
     if (!mnuRecent)
         return;
     mnuRecent->clear();
