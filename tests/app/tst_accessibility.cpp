@@ -113,7 +113,8 @@ public:
         pending_.remove(window.data());
         if (!window || !window->isVisible())
             return;
-        const QString name = QLatin1String(window->metaObject()->className());
+        const QString name =
+            window->objectName().isEmpty() ? QLatin1String(window->metaObject()->className()) : window->objectName();
         // The file dialog is the desktop's own (a portal or the desktop's dialog on a real desktop).
         if (!qobject_cast<QFileDialog*>(window.data())) {
             Walked << name;
@@ -160,6 +161,7 @@ private slots:
         AppInfo->ProductKey = kProductKey;
         AppInfo->RegistryRoot = TQsRegRoot::LocalMachine;
         AppInfo->English = true;
+        AppInfo->HelpFile = QStringLiteral(KEYVANE_SOURCE_DIR "/share/help/index.html");
         Options = new TKYVNOptions;
         Options->CloseMinimizes = false;
         Options->AutoOpenLastFile = false;
@@ -199,10 +201,11 @@ private slots:
         TWindowWalker walker;
         walker.Ignore.insert(w.get());
         qApp->installEventFilter(&walker);
-        // What leaves the program (a browser, the mail program), ends it or takes the file away is not run.
-        const QSet<QAction*> skip{w->actFileExit,        w->actTrayExit,  w->actHelpOnTheWeb,
-                                  w->actHelpSendEmail,   w->actFileClose, w->actFileNew,
-                                  w->actViewAlwaysOnTop, w->actFileOpen,  w->actAccountReadOnly};
+        // What leaves the program (a browser, the mail program, a printer), ends it or takes the file away
+        // is not run; the preview shows the report's windows.
+        const QSet<QAction*> skip{w->actFileExit,        w->actTrayExit, w->actHelpOnTheWeb,    w->actHelpSendEmail,
+                                  w->actFileClose,       w->actFileNew,  w->actViewAlwaysOnTop, w->actFileOpen,
+                                  w->actAccountReadOnly, w->actFilePrint};
         for (QAction* command : w->Commands()) {
             if (skip.contains(command) || command->menu())
                 continue;
@@ -236,7 +239,7 @@ private slots:
         qInfo("walked: %s", qPrintable(walker.Walked.join(", ")));
         for (const char* expected :
              {"TAccountEdit", "TOptionsDlg", "TExportWzd", "TMergeWzd", "TFindDlg", "TFilePropsForm", "TCustForm",
-              "TAboutForm", "TQsMessageDetails", "TAccountRename", "TQsMessage"})
+              "TAboutForm", "TQsMessageDetails", "TAccountRename", "TQsMessage", "QsHelpWindow"})
             QVERIFY2(walker.Walked.contains(expected), expected);
         for (const QString& problem : std::as_const(walker.Problems))
             qWarning("%s", qPrintable(problem));
