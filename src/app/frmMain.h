@@ -39,6 +39,7 @@ class QTreeView;
 class TKYVNAccount;
 class TKYVNAccountsModel;
 class TKYVNFile;
+class TKYVNStartPage;
 class TFindDlg;
 
 // The open passwords file; null until the first file was opened or created. Owned by the main window,
@@ -87,6 +88,7 @@ public:
     QPushButton* cmdProtectNow = nullptr;
     QPushButton* cmdProtectNo = nullptr;
     QTreeView* lvAccounts = nullptr;
+    TKYVNStartPage* StartPage = nullptr; // shown in the list while no file is open
     TKYVNAccountsModel* lvModel = nullptr;
     QSortFilterProxyModel* lvSorted = nullptr;
     QTimer* tSetFormStyle = nullptr;
@@ -335,6 +337,7 @@ private:
     void CreateStatusBar();
     void CreateAccountsList();
     void RebuildRecentMenu();
+    void ShowStartPage(bool show);
     void ShowHint(const QString& hint);
     bool CommandEnabled(QAction* command) const;
     bool CommandChecked(QAction* command) const;

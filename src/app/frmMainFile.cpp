@@ -4,11 +4,13 @@
 
 #include "QsAnswers.h"
 #include "QsApp.h"
+#include "QsDialogFolder.h"
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsRegUtils.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
+#include "frmStartPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,20 +65,14 @@ const QString kProtectedType = QStringLiteral("Keyvane Files (*.kvf)");
 const QString kOlderType = QStringLiteral("Keyvane 1.3 Files, not protected (*.kvf)");
 
 // The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels;
-// for a save, a list of the path and the chosen type. A save offers both forms, the protected one first
-// and chosen; form receives the type's form.
+// for a save, a list of the path and the chosen type; a handler sees the dialog as it would be shown. A
+// save offers both forms, the protected one first and chosen; form receives the type's form.
 QString askFileName(QWidget* owner, bool save, const QString& title, TKYVNFileForm* form = nullptr) {
     const QString question = save ? QStringLiteral("SaveFile") : QStringLiteral("OpenFile");
-    QsAnswers::Record(question, title);
     if (form)
         *form = TKYVNFileForm::Protected;
-    if (auto answer = QsAnswers::Take(question)) {
-        const QStringList parts = answer->toStringList();
-        if (form && parts.size() > 1 && parts[1] == kOlderType)
-            *form = TKYVNFileForm::Designed;
-        return parts.value(0);
-    }
     QFileDialog dlg(owner, title);
+    dlg.setDirectory(QsDialogStartFolder());
     if (form)
         dlg.setNameFilters({kProtectedType, kOlderType});
     else
@@ -89,11 +85,20 @@ QString askFileName(QWidget* owner, bool save, const QString& title, TKYVNFileFo
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::ExistingFile);
     }
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    if (form && dlg.selectedNameFilter() == kOlderType)
-        *form = TKYVNFileForm::Designed;
-    return dlg.selectedFiles().first();
+    QsAnswers::Record(question, title);
+    QString path;
+    if (auto answer = QsAnswers::Take(question, &dlg)) {
+        const QStringList parts = answer->toStringList();
+        if (form && parts.size() > 1 && parts[1] == kOlderType)
+            *form = TKYVNFileForm::Designed;
+        path = parts.value(0);
+    } else if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+        if (form && dlg.selectedNameFilter() == kOlderType)
+            *form = TKYVNFileForm::Designed;
+        path = dlg.selectedFiles().first();
+    }
+    QsNoteDialogChoice(path);
+    return path;
 }
 } // namespace
 
@@ -102,6 +107,7 @@ QString askFileName(QWidget* owner, bool save, const QString& title, TKYVNFileFo
 
 void TKYVNMain::SetFileOpen(bool open) {
     FileOpen = open;
+    ShowStartPage(!open);
     if (!open) {
         SetFileName(QString());
         ClearAccountsList();
@@ -120,6 +126,7 @@ void TKYVNMain::UpdateCaption() {
 
 void TKYVNMain::SetFileName(const QString& path) {
     OpenFilePath = path;
+    QsSetOpenFileForDialogs(path);
     setWindowTitle(appTitle());
     if (path.isEmpty())
         return;
@@ -378,6 +385,8 @@ void TKYVNMain::SaveRecentFiles() {
 }
 
 void TKYVNMain::RebuildRecentMenu() {
+    if (StartPage)
+        StartPage->SetRecentFiles(RecentFiles);
     if (!mnuRecent)
         return;
     mnuRecent->clear();

@@ -7,6 +7,7 @@
 #include "clsFile.h"
 #include "clsList.h"
 #include "frmMain.h"
+#include "frmStartPage.h"
 
 #include <QAction>
 #include <QCollator>
@@ -16,10 +17,12 @@
 #ifdef KEYVANE_HAVE_ICU
 #include <unicode/ucol.h>
 #endif
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace {
 const QString kHidden = QStringLiteral("[Hidden]");
@@ -286,6 +289,7 @@ void TKYVNMain::CreateAccountsList() {
     lvAccounts->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvAccounts->setIconSize(QSize(16, 16));
     lvAccounts->setStatusTip(QStringLiteral("Account commands"));
+    lvAccounts->setAccessibleName(QStringLiteral("Accounts"));
     lvAccounts->setContextMenuPolicy(Qt::CustomContextMenu);
     // the selection stays visible when the list loses the keyboard focus
     QPalette pal = lvAccounts->palette();
@@ -308,9 +312,37 @@ void TKYVNMain::CreateAccountsList() {
             [this](const QModelIndex&) { QsGuard([this] { lvAccountsDblClick(); }); });
     lvAccounts->installEventFilter(this);
     setCentralWidget(lvAccounts);
+
+    // The empty list says what to do; its links run the commands of the menu.
+    StartPage = new TKYVNStartPage(lvAccounts->viewport());
+    auto* startLayout = new QVBoxLayout(lvAccounts->viewport());
+    startLayout->setContentsMargins(0, 0, 0, 0);
+    startLayout->addWidget(StartPage, 0, Qt::AlignLeft | Qt::AlignTop);
+    connect(StartPage, &TKYVNStartPage::NewChosen, this, [this] { RunCommand(actFileNew); });
+    connect(StartPage, &TKYVNStartPage::OpenChosen, this, [this] { RunCommand(actFileOpen); });
+    connect(StartPage, &TKYVNStartPage::RecentChosen, this, [this](const QString& path) { RecentFileChosen(path); });
+}
+
+void TKYVNMain::ShowStartPage(bool show) {
+    if (!StartPage)
+        return;
+    const bool listHadFocus = lvAccounts->hasFocus();
+    StartPage->setVisible(show);
+    // The keyboard goes where the work is: from the empty list to its first link, and back.
+    if (show && listHadFocus)
+        StartPage->lnkNew->setFocus();
+    else if (!show && StartPage->isAncestorOf(QApplication::focusWidget()))
+        lvAccounts->setFocus();
 }
 
 bool TKYVNMain::eventFilter(QObject* watched, QEvent* event) {
+    // While no file is open the list has nothing to select: the keyboard lands on the links instead
+    // (on the last one when it comes backwards).
+    if (watched == lvAccounts && event->type() == QEvent::FocusIn && StartPage && !StartPage->isHidden()) {
+        const auto links = StartPage->Links();
+        const bool back = static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason;
+        (back ? links.last() : links.first())->setFocus(static_cast<QFocusEvent*>(event)->reason());
+    }
     if (watched == lvAccounts && event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         QsGuard([this, key] { lvAccountsKeyUp(key); });

@@ -1,6 +1,7 @@
 // keyvane-cli: a command-line front end on the password store, for scripts and for people at a terminal.
 #include "QsExceptions.h"
 #include "QsSecrets.h"
+#include "QsVerInf.h"
 #include "clsFile.h"
 #include "uGenerator.h"
 #include "uOptions.h"
@@ -50,6 +51,7 @@ Commands:
       --protected         ask the file password before the account is edited or deleted
   rm FILE NAME            delete the account
   --help                  show this text
+  --version               show the version
 
 A protected file is encrypted with a key derived from its password (Argon2id, XChaCha20-Poly1305):
 without the password a copy gives away nothing but its size. Every command reads both forms and
@@ -450,6 +452,10 @@ int run(const QStringList& argv) {
     };
     if (argv.isEmpty())
         throw TUsageError{QStringLiteral("No command given. Try 'keyvane-cli --help'.")};
+    if (argv == QStringList{QStringLiteral("--version")}) {
+        out(QStringLiteral("keyvane-cli (Tessivo Keyvane) %1\n").arg(QsOwnVersionText()));
+        return 0;
+    }
     if (argv.contains(QStringLiteral("--help")) || argv[0] == QLatin1String("-h") || argv[0] == QLatin1String("help")) {
         out(QString::fromUtf8(kHelp));
         return 0;

@@ -94,6 +94,7 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
     imgIcon->setFixedSize(32, 32);
     imgIcon->setPixmap(documentPicture());
+    imgIcon->setAccessibleName(QStringLiteral("Passwords file"));
 
     txtFileName = makeField(page, "txtFileName");
     txtLocation = makeField(page, "txtLocation");
@@ -145,7 +146,7 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     addRow(MakeLabel(page, "lblModified", QStringLiteral("&Modified:"), txtModified), txtModified);
     addRow(MakeLabel(page, "lblAccessed", QStringLiteral("&Accessed:"), txtAccessed), txtAccessed);
     addLine();
-    auto* lblAttributes = MakeLabel(page, "lblAttributes", QStringLiteral("Attributes:"), nullptr);
+    auto* lblAttributes = MakeLabel(page, "lblAttributes", QStringLiteral("Attributes:"), clbAttributes);
     lblAttributes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     addRow(lblAttributes, clbAttributes);
     auto* pageLayout = new QVBoxLayout(page);

@@ -138,6 +138,7 @@ TPassEdit::TPassEdit(QWidget* parent)
     imgPassword = new QLabel(this);
     imgPassword->setObjectName(QStringLiteral("imgPassword"));
     imgPassword->setPixmap(passwordPicture());
+    imgPassword->setAccessibleName(QStringLiteral("Password"));
     imgPassword->setFixedSize(32, 32);
 
     auto* rows = new QGridLayout;
@@ -191,6 +192,7 @@ TPassEdit::TPassEdit(QWidget* parent)
     imgInfo->setObjectName(QStringLiteral("imgInfo"));
     imgInfo->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     imgInfo->setFixedSize(32, 32);
+    imgInfo->setAccessibleName(QStringLiteral("Information"));
     lblDescription = new QLabel(this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);

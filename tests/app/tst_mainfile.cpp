@@ -358,6 +358,48 @@ private slots:
         QCOMPARE(bytesOf(path), stored);
         QCOMPARE(errors, QStringList());
     }
+    // A copy that cannot be made is reported as every other file command reports a failure, and a file
+    // already under the chosen name stays as it was.
+    void saveCopyAsThatFailsIsReported_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder is a file") << "under a file"
+                                          << "Invalid filename";
+        QTest::newRow("folder missing") << "missing folder"
+                                        << "File not found";
+        QTest::newRow("name is a folder") << "folder"
+                                          << "Invalid filename";
+        QTest::newRow("open file vanished") << "vanished"
+                                            << "File not found";
+    }
+    void saveCopyAsThatFailsIsReported() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        const QString path = makeFile("copied.kvf", "pw12", three());
+        open(path, "pw12");
+        QString target = dir.filePath("existing copy.kvf");
+        KyvnTest::writeAll(target, "the copy made last week");
+        if (fault == "under a file")
+            target = path + "/copy.kvf";
+        else if (fault == "missing folder")
+            target = dir.filePath("no such folder/copy.kvf");
+        else if (fault == "folder")
+            QVERIFY(QDir(dir.path()).mkpath(target = dir.filePath("a folder")));
+        else
+            QVERIFY(QFile::rename(path, dir.filePath("moved away.kvf")));
+        QsAnswers::Push("SaveFile", target);
+        w->RunCommand(w->actFileSaveCopy);
+        QCOMPARE(errors, QStringList{"1: Error saving file '" + target + "'."});
+        QVERIFY2(details.first().startsWith(reason), qPrintable(details.first()));
+        QCOMPARE(bytesOf(dir.filePath("existing copy.kvf")), QByteArray("the copy made last week"));
+        QCOMPARE(w->OpenFilePath, path);
+        // nothing half-made is left beside the copy
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(".keyvane-"), QStringList());
+        QFile::remove(path);
+        QFile::remove(dir.filePath("moved away.kvf"));
+        QFile::remove(dir.filePath("existing copy.kvf"));
+        QDir(dir.filePath("a folder")).removeRecursively();
+    }
     void filePasswordIsWrittenBack() {
         const QString path = makeFile("pw.kvf", "oldpw", three());
         open(path, "oldpw");

@@ -3,6 +3,7 @@
 #include "KyvnTest.h"
 #include "QsRegUtils.h"
 
+#include <QLockFile>
 #include <QProcess>
 
 #include <csignal>
@@ -138,6 +139,43 @@ private slots:
         QCOMPARE(p->exitCode(), 0);
         QCOMPARE(optionsStored(), 21);
         QVERIFY(!QFile::exists(box.lockFile()));
+    }
+
+    // --help and --version answer on standard output and end before any window, setting or lock: they work
+    // with no display at all and beside a running Keyvane.
+    void infoOptionsPrintAndEnd_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("--help") << "--help"
+                                << "Usage: keyvane [/N | /F:FILE | --help | --version]\n";
+        QTest::newRow("-h") << "-h"
+                            << "  /F:FILE     start by opening FILE\n";
+        QTest::newRow("--version") << "--version"
+                                   << "Tessivo Keyvane 2.0.0 Build 40\n";
+    }
+    void infoOptionsPrintAndEnd() {
+        QFETCH(QString, option);
+        QFETCH(QString, expected);
+        TSandbox box;
+        QLockFile running(box.lockFile());
+        QVERIFY(running.tryLock(0));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QFileInfo(box.runtime()).path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", box.runtime());
+        // A window would need this display, which does not exist.
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("DISPLAY", ":97531");
+        env.remove("WAYLAND_DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(kBinary, {option});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput()).contains(expected), qPrintable(expected));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+        QsRegClose();
+        QVERIFY(!RegValueExists(LM, kProductKey, "Location"));
     }
 
     void cleanup() {

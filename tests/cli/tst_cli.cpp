@@ -287,6 +287,7 @@ private slots:
         QTest::newRow("ls") << QStringList{"ls", file};
         QTest::newRow("show") << QStringList{"show", file, "Bank"};
         QTest::newRow("help") << QStringList{"--help"};
+        QTest::newRow("version") << QStringList{"--version"};
     }
     void outputThatCannotBeWrittenFails() {
         QFETCH(QStringList, args);
@@ -386,6 +387,13 @@ private slots:
             QVERIFY(!r.err.contains("No password given."));
         }
         QCOMPARE(readAll(path), bytes);
+    }
+
+    void versionIsTheBuiltVersion() {
+        const TRun r = cli({"--version"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QString("keyvane-cli (Tessivo Keyvane) 2.0.0 Build 40\n"));
+        QCOMPARE(r.err, QString());
     }
 
     // Many adds at once, each a read-modify-write: none may lose another's account.
