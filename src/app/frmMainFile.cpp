@@ -7,6 +7,7 @@
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsRegUtils.h"
+#include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
 
@@ -248,7 +249,12 @@ void TKYVNMain::actFileSaveCopyExecute() {
     // A copy onto the open file itself would replace it with nothing.
     if (QFileInfo(path).absoluteFilePath() == QFileInfo(OpenFilePath).absoluteFilePath())
         return;
-    CopyFileTo(OpenFilePath, path);
+    try {
+        TBusyCursor busy;
+        QsCopyToChosen(OpenFilePath, path);
+    } catch (const std::system_error& e) {
+        throw EQsException(QStringLiteral("Error saving file '%1'.").arg(path), qt_error_string(e.code().value()), 1);
+    }
 }
 
 void TKYVNMain::actFilePasswordExecute() {
