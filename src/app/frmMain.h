@@ -27,7 +27,6 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QModelIndex;
-class QSortFilterProxyModel;
 class QSystemTrayIcon;
 class QTimer;
 class TQsTimer;
@@ -81,7 +80,6 @@ public:
     QLabel* sbPanel2 = nullptr; // account count
     QTreeView* lvAccounts = nullptr;
     TKYVNAccountsModel* lvModel = nullptr;
-    QSortFilterProxyModel* lvSorted = nullptr;
     QTimer* tSetFormStyle = nullptr;
 
     // --- commands (alMain) ---
