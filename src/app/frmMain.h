@@ -29,7 +29,6 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QModelIndex;
-class QSortFilterProxyModel;
 class QSystemTrayIcon;
 class QTimer;
 class TQsTimer;
@@ -90,7 +89,6 @@ public:
     QTreeView* lvAccounts = nullptr;
     TKYVNStartPage* StartPage = nullptr; // shown in the list while no file is open
     TKYVNAccountsModel* lvModel = nullptr;
-    QSortFilterProxyModel* lvSorted = nullptr;
     QTimer* tSetFormStyle = nullptr;
 
     // --- commands (alMain) ---

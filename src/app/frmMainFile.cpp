@@ -8,6 +8,7 @@
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsRegUtils.h"
+#include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
 #include "frmStartPage.h"

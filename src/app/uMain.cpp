@@ -141,6 +141,8 @@ int signalPipe[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int) {
     const int saved = errno;
+    // A settings store locked by another process must not keep the request waiting.
+    QsRegAbandonWaits();
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
     errno = saved;

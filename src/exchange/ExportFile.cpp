@@ -82,5 +82,5 @@ void WriteExportFile(const QString& path, const QByteArray& data) {
     const QString folder = QFileInfo(target).absolutePath();
     TExportFile fresh(folder);
     fresh.Write(data);
-    fresh.Commit(target);
+    fresh.CommitChosen(path); // where the name leads is decided now, not when it was chosen
 }

@@ -142,7 +142,7 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
             return -1;
         if (!endsLikePdf(part.FileName()))
             throw fileError(path, QStringLiteral("The file could not be written completely."));
-        part.Commit(target.absoluteFilePath());
+        part.CommitChosen(path); // where the name leads is decided now, not when it was chosen
         return pages;
     } catch (const std::system_error& e) {
         throw fileError(path, qt_error_string(e.code().value()));

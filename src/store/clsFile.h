@@ -138,13 +138,15 @@ private:
         QByteArray PlainHash; // of the plain text
         QByteArray BytesHash; // of the file's bytes
     };
-    TWritten writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm);
+    // copy: a copy under a name the user chose, decided when it is written (TQsReplaceFile::CommitChosen).
+    TWritten writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm, bool copy = false);
 
     TKYVNFileForm form_ = TKYVNFileForm::Designed;
     TKYVNFileForm writtenForm_ = TKYVNFileForm::Designed;
     TKYVNProtectedForm protected_;
     bool damaged_ = false;
     qint64 bytesLeftOut_ = 0;
-    QByteArray writtenHash_; // SHA-256 of the plain text last read (as it would be written) or written
+    QByteArray readAlikeHash_; // the last text read when it is what a write would write, else empty
+    QByteArray writtenHash_;   // contentHash of the plain text last read (as it would be written) or written
     TKYVNDiskState disk_;
 };

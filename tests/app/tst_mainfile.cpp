@@ -6,6 +6,7 @@
 #include "QsFileUtils.h"
 #include "QsMsgFrm.h"
 #include "QsRegUtils.h"
+#include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "clsList.h"
 #include "frmMain.h"
@@ -399,6 +400,25 @@ private slots:
         QFile::remove(dir.filePath("moved away.kvf"));
         QFile::remove(dir.filePath("existing copy.kvf"));
         QDir(dir.filePath("a folder")).removeRecursively();
+    }
+
+    // The copy's name is decided when it is written: a link to the open file planted after the question
+    // makes the copy fail, and the open file stays as it was.
+    void saveCopyAsNeverLandsOnTheOpenFile() {
+        const QString path = makeFile("orig.kvf", "pw12", three());
+        open(path, "pw12");
+        const QByteArray stored = bytesOf(path);
+        const QString copy = dir.filePath("late-link.kvf");
+        QFile::remove(copy);
+        QsBeforeReplaceHook() = [&](const QString&) { QFile::link(path, copy); };
+        QsAnswers::Push("SaveFile", copy);
+        w->RunCommand(w->actFileSaveCopy);
+        QsBeforeReplaceHook() = nullptr;
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().startsWith("1: Error saving file '"));
+        QCOMPARE(bytesOf(path), stored);
+        QVERIFY(QFileInfo(copy).isSymLink());
+        errors.clear();
     }
     void filePasswordIsWrittenBack() {
         const QString path = makeFile("pw.kvf", "oldpw", three());

@@ -1,5 +1,6 @@
 // The real program, started as a user would: one instance at a time, a lock left by a killed instance
 // taken over, and an orderly end on the termination signals (the preferences reach the settings store).
+#include "KyvnSettingsLock.h"
 #include "KyvnTest.h"
 #include "QsRegUtils.h"
 
@@ -8,6 +9,8 @@
 
 #include <csignal>
 #include <sys/stat.h>
+
+using KyvnTest::TSettingsLockHolder;
 
 namespace {
 const TQsRegRoot LM = TQsRegRoot::LocalMachine;
@@ -176,6 +179,36 @@ private slots:
         QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
         QsRegClose();
         QVERIFY(!RegValueExists(LM, kProductKey, "Location"));
+    }
+
+    // Another process holds the settings database and keeps it: the program still comes up and ends on
+    // the termination signal at once, long before the old ten-second waits, with the lock held all along.
+    void lockedSettingsStoreHoldsNothingUp_data() {
+        QTest::addColumn<int>("lock");
+        QTest::newRow("writer inside its transaction") << int(TSettingsLockHolder::Immediate);
+        QTest::newRow("exclusive locking mode") << int(TSettingsLockHolder::Exclusive);
+    }
+    void lockedSettingsStoreHoldsNothingUp() {
+        QFETCH(int, lock);
+        TSandbox box;
+        WriteRegInteger(LM, kProductKey + "\\Options", "PasswordLength", 12);
+        QsRegClose();
+        TSettingsLockHolder holder(QsRegDatabasePath(), TSettingsLockHolder::TKind(lock));
+        QVERIFY(holder.Locked());
+        QElapsedTimer timer;
+        timer.start();
+        QProcess* p = box.start(this);
+        QVERIFY(p->waitForStarted(30000));
+        // The instance lock is taken after the signal handlers are in place and before the store is used.
+        while (!QFile::exists(box.lockFile()) && p->state() == QProcess::Running)
+            QTest::qWait(10);
+        ::kill(pid_t(p->processId()), SIGTERM);
+        QVERIFY(p->waitForFinished(30000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(holder.StillHolding());
+        QVERIFY(!QFile::exists(box.lockFile()));
     }
 
     void cleanup() {

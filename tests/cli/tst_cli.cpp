@@ -1,3 +1,4 @@
+#include "KyvnSettingsLock.h"
 #include "KyvnTest.h"
 
 #include "clsFile.h"
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 using KyvnTest::readAll;
+using KyvnTest::TSettingsLockHolder;
 
 namespace {
 
@@ -163,6 +165,21 @@ private slots:
         QCOMPARE(back.GetAccount(0)->Notes, QString("first line\r\nsecond line"));
         QVERIFY(back.GetAccount(0)->Protected);
         QCOMPARE(back.GetAccount(1)->Password, generated);
+    }
+
+    // Another process holds the settings database: the tool works with the default preferences and
+    // does not wait for the lock (it used to take ten seconds).
+    void lockedSettingsStoreCostsNoWait() {
+        QsRegClose();
+        TSettingsLockHolder holder(QsRegDatabasePath(), TSettingsLockHolder::Exclusive);
+        QVERIFY(holder.Locked());
+        QElapsedTimer timer;
+        timer.start();
+        const TRun listed = cli({"ls", file}, "Open Sesame\n");
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out, QString("Bank\nMail\n"));
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(holder.StillHolding());
     }
 
     void errors_data() {
