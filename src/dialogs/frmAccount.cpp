@@ -384,7 +384,7 @@ void TAccountEdit::cmdPasswordClick() {
                                     "a new one?"),
                      3, 1, 2) != QsAnswerYes)
         return;
-    const QString generated = GeneratePassword(Options ? Options->PasswordLength : 8);
+    const QString generated = GeneratePassword(Options ? Options->PasswordLength : TKYVNOptions().PasswordLength);
     // Whatever the typing limit, the generated text replaces the whole field.
     SetWholeText(txtPassword, generated);
 }
