@@ -5,6 +5,7 @@
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
 #include "QsSecrets.h"
+#include "StrengthGauge.h"
 #include "clsAccount.h"
 
 #include <QFileInfo>
@@ -100,6 +101,7 @@ bool run(TPassEdit& dlg) {
     if (typed) {
         const QStringList texts = answer->toStringList();
         int next = 0;
+        dlg.ConfirmWeak = false;
         for (QLineEdit* edit : {dlg.txtOld, dlg.txtPassword, dlg.txtVerify}) {
             if (edit->isHidden())
                 continue;
@@ -160,6 +162,15 @@ TPassEdit::TPassEdit(QWidget* parent)
         *pairs[size_t(i)].second = edit;
         connect(edit, &QLineEdit::textChanged, this, [this] { QsGuard([this] { txtChange(); }); });
     }
+
+    gaugePassword = new TStrengthGauge(this);
+    rows->addWidget(gaugePassword, 3, 1);
+    connect(txtPassword, &QLineEdit::textChanged, this, [this] {
+        QsGuard([this] {
+            if (Mode != ModeCheck)
+                gaugePassword->Measure(txtPassword->text(), StrengthWords);
+        });
+    });
 
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -225,6 +236,7 @@ void TPassEdit::SetMode(int mode) {
     txtOld->setVisible(change);
     lblVerify->setVisible(!check);
     txtVerify->setVisible(!check);
+    gaugePassword->setVisible(!check);
     for (QWidget* w : std::initializer_list<QWidget*>{bLine01, imgInfo, lblDescription})
         w->setVisible(!check);
     lblPassword->setText(QString::fromUtf8(ModeTexts[mode].PasswordLabel));
@@ -234,6 +246,7 @@ void TPassEdit::SetMode(int mode) {
     // The description wraps within the width of the rows above it.
     lblDescription->setFixedWidth(check ? 0 : 360);
     lblDescription->setMinimumHeight(lblDescription->heightForWidth(360));
+    gaugePassword->Measure(check ? QString() : txtPassword->text(), StrengthWords);
     (change ? txtOld : txtPassword)->setFocus();
     txtChange();
 }
@@ -253,17 +266,23 @@ void TPassEdit::txtChange() {
     }
 }
 
-void TPassEdit::checkNewPassword() const {
+bool TPassEdit::checkNewPassword() const {
     if (txtPassword->text().size() < MinPasswordLength)
         refuse("Password must be at least 4 characters long.");
     if (!KyvnSameText(txtPassword->text(), txtVerify->text()))
         refuse("The passwords you entered do not match.");
+    if (!ConfirmWeak || !PasswordStrength(txtPassword->text(), StrengthWords).IsWeak())
+        return true;
+    return QsAppMessage(QStringLiteral("This file password is weak: anyone who gets a copy of the file may guess it. "
+                                       "Use it anyway?"),
+                        3, 1, 2) == QsAnswerYes;
 }
 
 void TPassEdit::cmdOKClick() {
     switch (Mode) {
     case ModeNew:
-        checkNewPassword();
+        if (!checkNewPassword())
+            return;
         break;
     case ModeCheck:
         if (!KyvnSameText(txtPassword->text(), StoredPassword)) {
@@ -278,7 +297,8 @@ void TPassEdit::cmdOKClick() {
         // Any number of tries: the user already holds the open file.
         if (!KyvnSameText(txtOld->text(), StoredPassword))
             refuse("Wrong password.");
-        checkNewPassword();
+        if (!checkNewPassword())
+            return;
         break;
     }
     Accepted = true;
@@ -302,6 +322,7 @@ bool TPassEdit::eventFilter(QObject* watched, QEvent* event) {
 bool NewFilePassword(const QString& FileName, QString& NewPassword) {
     TPassEdit dlg;
     dlg.SetMode(TPassEdit::ModeNew);
+    dlg.StrengthWords = {QFileInfo(FileName).completeBaseName()};
     dlg.setWindowTitle(QStringLiteral("Set '%1' Password...").arg(baseName(FileName)));
     if (!run(dlg))
         return false;
@@ -312,6 +333,7 @@ bool NewFilePassword(const QString& FileName, QString& NewPassword) {
 bool ChangeFilePassword(const QString& CurrentPassword, const QString& FileName, QString& NewPassword) {
     TPassEdit dlg;
     dlg.SetMode(TPassEdit::ModeChange);
+    dlg.StrengthWords = {QFileInfo(FileName).completeBaseName()};
     dlg.setWindowTitle(QStringLiteral("Set '%1' Password...").arg(baseName(FileName)));
     dlg.StoredPassword = CurrentPassword;
     if (!run(dlg))
