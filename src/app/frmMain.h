@@ -13,6 +13,7 @@
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
+//   frmMainHealth.cpp    the password health window
 #pragma once
 
 #include <QIcon>
@@ -99,6 +100,7 @@ public:
     QAction* actFileSaveCopy = nullptr;
     QAction* actFileProperties = nullptr;
     QAction* actFilePassword = nullptr;
+    QAction* actFilePasswordHealth = nullptr;
     QAction* actFileExport = nullptr;
     QAction* actFileMerge = nullptr;
     QAction* actFilePageSetup = nullptr;
@@ -226,6 +228,9 @@ public:
     void actFilePageSetupExecute();
     void actFilePreviewExecute();
     void actFilePrintExecute();
+
+    // --- password health (frmMainHealth.cpp) ---
+    void actFilePasswordHealthExecute();
 
     // --- window behaviours (frmMainWindow.cpp) ---
     void FormCreate();
