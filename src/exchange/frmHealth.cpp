@@ -127,22 +127,6 @@ QString THealthPrintData::Text(int row, int field) const {
     }
 }
 
-QString HealthCountsText(const THealthReport& r) {
-    QStringList parts;
-    if (r.BreachesChecked)
-        parts << QStringLiteral("%1 breached").arg(r.Breached);
-    parts << QStringLiteral("%1 empty").arg(r.Empty) << QStringLiteral("%1 weak").arg(r.Weak)
-          << QStringLiteral("%1 reused (%2 %3)")
-                 .arg(r.Reused)
-                 .arg(r.ReuseGroups)
-                 .arg(r.ReuseGroups == 1 ? QStringLiteral("group") : QStringLiteral("groups"))
-          << QStringLiteral("%1 old").arg(r.Old);
-    return QStringLiteral("%1 %2: %3")
-        .arg(r.Accounts)
-        .arg(r.Accounts == 1 ? QStringLiteral("account") : QStringLiteral("accounts"))
-        .arg(parts.join(QStringLiteral(", ")));
-}
-
 TQRReport HealthPrintLayout(const THealthReport& report, const QString& fileName) {
     TQRReport r;
     r.Name = QStringLiteral("QRHealth");

@@ -41,9 +41,6 @@ public:
 };
 // The printed layout: the file's name and the counts at the top, one line per account.
 TQRReport HealthPrintLayout(const THealthReport& report, const QString& fileName);
-// "14 accounts: 2 breached, 1 empty, 3 weak, 5 reused (2 groups), 2 old", without the breached part when
-// no list was searched.
-QString HealthCountsText(const THealthReport& report);
 
 class THealthDlg : public TKeyPreviewDialog {
     Q_OBJECT

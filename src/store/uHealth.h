@@ -58,6 +58,10 @@ using THealthProgress = std::function<bool(int done, int total)>;
 THealthReport AnalyzeHealth(const QList<TKYVNAccount*>& accounts, const THealthOptions& options,
                             const THealthProgress& progress = {});
 
+// "14 accounts: 2 breached, 1 empty, 3 weak, 5 reused (2 groups), 2 old", without the breached part when
+// no list was searched.
+QString HealthCountsText(const THealthReport& report);
+
 // The problems in words, worst first: "Breached (seen 3,861 times)", "Empty", "Poor, 12 bits",
 // "Same password in 3 accounts", "Not changed for 400 days".
 QStringList HealthProblemTexts(const THealthEntry& entry);
