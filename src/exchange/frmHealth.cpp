@@ -320,7 +320,13 @@ void THealthDlg::cmdBreachesClick() {
     const QString path = askBreachList(this);
     if (path.isEmpty())
         return;
-    Breaches.Open(path); // a list that cannot be searched is reported; the previous one is closed
+    // A list that cannot be searched is reported, and the window no longer shows the previous one's findings.
+    try {
+        Breaches.Open(path);
+    } catch (...) {
+        Analyze();
+        throw;
+    }
     Analyze();
 }
 

@@ -216,6 +216,8 @@ private slots:
         dlg.cmdBreaches->click();
         QCOMPARE(errors, QStringList{QString("The breach list '%1' is not sorted by hash.").arg(unsorted)});
         QVERIFY(!dlg.Breaches.IsOpen());
+        QVERIFY(dlg.lblBreaches->text().startsWith("Not checked against a breach list"));
+        QCOMPARE(dlg.lblCounts->text(), QString("10 accounts: 1 empty, 4 weak, 5 reused (2 groups), 2 old"));
         // Cancelling the file dialog changes nothing.
         QsAnswers::Push("OpenFile", QString());
         dlg.cmdBreaches->click();
