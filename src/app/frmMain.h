@@ -14,6 +14,7 @@
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
 //   frmMainProtect.cpp   the open file's protection: its mark, Protect File... and the question
+//   frmMainHealth.cpp    the password health window
 #pragma once
 
 #include <QIcon>
@@ -107,6 +108,7 @@ public:
     QAction* actFileProperties = nullptr;
     QAction* actFilePassword = nullptr;
     QAction* actFileProtect = nullptr;
+    QAction* actFilePasswordHealth = nullptr;
     QAction* actFileExport = nullptr;
     QAction* actFileMerge = nullptr;
     QAction* actFilePageSetup = nullptr;
@@ -243,6 +245,9 @@ public:
     void actFilePageSetupExecute();
     void actFilePreviewExecute();
     void actFilePrintExecute();
+
+    // --- password health (frmMainHealth.cpp) ---
+    void actFilePasswordHealthExecute();
 
     // --- window behaviours (frmMainWindow.cpp) ---
     void FormCreate();

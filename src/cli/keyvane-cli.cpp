@@ -3,14 +3,20 @@
 #include "QsSecrets.h"
 #include "QsVerInf.h"
 #include "clsFile.h"
+#include "uBreachList.h"
 #include "uGenerator.h"
+#include "uHealth.h"
 #include "uOptions.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -50,6 +56,13 @@ Commands:
       --notes T           notes (at most 255 characters; line breaks allowed)
       --protected         ask the file password before the account is edited or deleted
   rm FILE NAME            delete the account
+  analyze FILE            list the accounts whose passwords need attention, worst first: breached,
+                          empty, weak (Poor under 40 bits, Weak under 75, as zxcvbn measures them),
+                          reused, old (unchanged for longer than the preference, a year unless
+                          changed); one "NAME<tab>problems" line each, after a line of counts
+      --breaches LIST     also look each password up in a breach list on disk: the published
+                          SHA-1 list ordered by hash ("HASH:COUNT" lines); nothing is sent anywhere
+      --json              print one JSON object instead
   --help                  show this text
   --version               show the version
 
@@ -429,6 +442,67 @@ int cmdInfo(const TArguments& args) {
     return 0;
 }
 
+QJsonObject healthJson(const QString& path, const THealthReport& r) {
+    QJsonArray entries;
+    for (const THealthEntry& e : r.Entries) {
+        QJsonArray problems;
+        const std::pair<unsigned, const char*> names[] = {
+            {hpBreached, "breached"}, {hpEmpty, "empty"}, {hpWeak, "weak"}, {hpReused, "reused"}, {hpOld, "old"}};
+        for (const auto& [bit, name] : names)
+            if (e.Problems & bit)
+                problems.append(QLatin1String(name));
+        QJsonObject entry{{"account", e.Account->AccountName},
+                          {"problems", problems},
+                          {"description", HealthProblemTexts(e).join(QStringLiteral("; "))}};
+        if (!(e.Problems & hpEmpty)) {
+            entry.insert("band", StrengthBandName(e.Strength.Band));
+            entry.insert("bits", std::round(e.Strength.Bits * 100) / 100);
+        }
+        if (e.Problems & hpReused) {
+            entry.insert("reuseGroup", e.ReuseGroup);
+            entry.insert("reuseCount", e.ReuseCount);
+        }
+        if (e.Problems & hpOld)
+            entry.insert("ageDays", e.AgeDays);
+        if (e.Problems & hpBreached)
+            entry.insert("breachCount", double(e.BreachCount));
+        entries.append(entry);
+    }
+    QJsonObject counts{
+        {"empty", r.Empty}, {"weak", r.Weak}, {"reused", r.Reused}, {"reuseGroups", r.ReuseGroups}, {"old", r.Old}};
+    if (r.BreachesChecked)
+        counts.insert("breached", r.Breached);
+    return {{"file", path},
+            {"accounts", r.Accounts},
+            {"breachesChecked", r.BreachesChecked},
+            {"counts", counts},
+            {"entries", entries}};
+}
+
+int cmdAnalyze(const TArguments& args) {
+    args.expectPositional(1, "analyze FILE [--breaches LIST] [--json]");
+    // A list that cannot be searched is refused before the password is asked.
+    TBreachList breaches;
+    if (args.has(QStringLiteral("breaches")))
+        breaches.Open(args.value(QStringLiteral("breaches")));
+    TKYVNFile file;
+    QString typed = openFile(file, args.positional[0]);
+    QsWipe(typed);
+    THealthOptions options;
+    options.MaxAgeDays = Options ? Options->OldPasswordDays : TKYVNOptions().OldPasswordDays;
+    options.Breaches = breaches.IsOpen() ? &breaches : nullptr;
+    const THealthReport report = AnalyzeHealth(file.Accounts, options);
+    if (args.has(QStringLiteral("json"))) {
+        out(QString::fromUtf8(QJsonDocument(healthJson(file.FileName, report)).toJson(QJsonDocument::Indented)));
+        return 0;
+    }
+    out(HealthCountsText(report) + QLatin1Char('\n'));
+    for (const THealthEntry& e : report.Entries)
+        out(e.Account->AccountName + QLatin1Char('\t') + HealthProblemTexts(e).join(QStringLiteral("; ")) +
+            QLatin1Char('\n'));
+    return 0;
+}
+
 struct TCommand {
     const char* name;
     int (*run)(const TArguments&);
@@ -449,6 +523,7 @@ int run(const QStringList& argv) {
         {"rm", cmdRm, {}, {}},
         {"protect", cmdProtect, {}, {}},
         {"info", cmdInfo, {}, {}},
+        {"analyze", cmdAnalyze, {QStringLiteral("breaches")}, {QStringLiteral("json")}},
     };
     if (argv.isEmpty())
         throw TUsageError{QStringLiteral("No command given. Try 'keyvane-cli --help'.")};

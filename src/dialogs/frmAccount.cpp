@@ -6,6 +6,7 @@
 #include "QsHelpUtils.h"
 #include "QsMsgFrm.h"
 #include "QsShellUtils.h"
+#include "StrengthGauge.h"
 #include "clsAccount.h"
 #include "clsFile.h"
 #include "uGenerator.h"
@@ -196,6 +197,14 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     txtPassword = makeEdit(this, "txtPassword", 100);
     cmdPassword = makeSmallButton(this, "cmdPassword");
     cmdPassword->setToolTip(QStringLiteral("Generate a password"));
+    cmdShowPassword = new QPushButton(this);
+    cmdShowPassword->setObjectName(QStringLiteral("cmdShowPassword"));
+    cmdShowPassword->setAutoDefault(false);
+    cmdShowPassword->setCheckable(true);
+    cmdShowPassword->setToolTip(QStringLiteral("Show or hide the password (Ctrl+Enter)"));
+    cmdShowPassword->setFixedWidth(
+        std::max(cmdShowPassword->fontMetrics().horizontalAdvance(QStringLiteral("Hide")) + 20, 48));
+    gaugePassword = new TStrengthGauge(this);
     txtEmail = makeEdit(this, "txtEmail", 0);
     cmdEmail = makeSmallButton(this, "cmdEmail");
     cmdEmail->setToolTip(QStringLiteral("Write a mail to this address"));
@@ -238,7 +247,15 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     addRow(lblAccountName, txtAccountName, nullptr);
     addWide(MakeSeparator(this));
     addRow(lblLogin, txtLogin, nullptr);
-    addRow(lblPassword, txtPassword, cmdPassword);
+    auto* passwordRow = new QHBoxLayout;
+    passwordRow->setSpacing(4);
+    passwordRow->addWidget(txtPassword, 1);
+    passwordRow->addWidget(cmdShowPassword);
+    grid->addWidget(lblPassword, row, 0);
+    grid->addLayout(passwordRow, row, 1);
+    grid->addWidget(cmdPassword, row, 2);
+    ++row;
+    grid->addWidget(gaugePassword, row++, 1);
     addWide(MakeSeparator(this));
     addWide(lblEmail);
     addEditRow(txtEmail, cmdEmail);
@@ -268,7 +285,8 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
 
     setTabOrder(txtAccountName, txtLogin);
     setTabOrder(txtLogin, txtPassword);
-    setTabOrder(txtPassword, cmdPassword);
+    setTabOrder(txtPassword, cmdShowPassword);
+    setTabOrder(cmdShowPassword, cmdPassword);
     setTabOrder(cmdPassword, txtEmail);
     setTabOrder(txtEmail, cmdEmail);
     setTabOrder(cmdEmail, txtWeb);
@@ -288,12 +306,17 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     connect(cmdEmail, &QPushButton::clicked, this, guarded([this] { cmdEmailClick(); }));
     connect(cmdWeb, &QPushButton::clicked, this, guarded([this] { cmdWebClick(); }));
     connect(cmdHelp, &QPushButton::clicked, this, guarded([this] { ShowHelp(HelpContext); }));
+    connect(cmdShowPassword, &QPushButton::clicked, this, guarded([this] { SetPasswordMasked(!PasswordMasked()); }));
+    // The gauge follows the password and the words that count against it.
+    for (QLineEdit* edit : {txtPassword, txtAccountName, txtLogin, txtEmail, txtWeb})
+        connect(edit, &QLineEdit::textChanged, this, guarded([this] { UpdateStrength(); }));
 
     // FormCreate: the mask follows the preference; the buttons start as their fields are.
     SetPasswordMasked(!(Options && Options->DisplayPassword));
     OKEnable();
     txtEmailChange();
     txtWebChange();
+    UpdateStrength();
     PreviewKeys();
 }
 
@@ -357,6 +380,14 @@ void TAccountEdit::SetPasswordMasked(bool masked) {
     txtPassword->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     // The mask is an asterisk on every style.
     txtPassword->setStyleSheet(masked ? QStringLiteral("QLineEdit { lineedit-password-character: 42; }") : QString());
+    cmdShowPassword->setChecked(!masked);
+    cmdShowPassword->setText(masked ? QStringLiteral("&Show") : QStringLiteral("H&ide"));
+    cmdShowPassword->setAccessibleName(masked ? QStringLiteral("Show password") : QStringLiteral("Hide password"));
+}
+
+void TAccountEdit::UpdateStrength() {
+    gaugePassword->Measure(txtPassword->text(), StrengthUserWords(txtAccountName->text(), txtLogin->text(),
+                                                                  txtEmail->text(), txtWeb->text()));
 }
 
 void TAccountEdit::OKEnable() {
@@ -384,7 +415,7 @@ void TAccountEdit::cmdPasswordClick() {
                                     "a new one?"),
                      3, 1, 2) != QsAnswerYes)
         return;
-    const QString generated = GeneratePassword(Options ? Options->PasswordLength : 8);
+    const QString generated = GeneratePassword(Options ? Options->PasswordLength : TKYVNOptions().PasswordLength);
     // Whatever the typing limit, the generated text replaces the whole field.
     SetWholeText(txtPassword, generated);
 }

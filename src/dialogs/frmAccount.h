@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class TKYVNAccount;
 class TKYVNFile;
+class TStrengthGauge;
 
 // Apostrophe and number sign encode the line breaks of the notes in a passwords file, so the account
 // inputs never take them in, whether typed, pasted or dropped.
@@ -78,6 +79,8 @@ public:
     QLabel* lblPassword;
     QLineEdit* txtPassword;
     QPushButton* cmdPassword;
+    QPushButton* cmdShowPassword;  // shows or masks the password, as Ctrl+Enter does
+    TStrengthGauge* gaugePassword; // the password's strength, the account's words counting against it
     QLabel* lblEmail;
     QLineEdit* txtEmail;
     QPushButton* cmdEmail;
@@ -115,6 +118,7 @@ public:
     void cmdWebClick();
     void txtEmailChange();
     void txtWebChange();
+    void UpdateStrength();
 
 protected:
     bool FormKeyDown(QKeyEvent* event) override;

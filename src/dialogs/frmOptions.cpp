@@ -103,7 +103,9 @@ const TNumber kNumbers[] = {
     {&TOptionsDlg::txtClearClipboard, &TOptionsDlg::chkClearClipboard, &TKYVNOptions::ClearClipboardAfterNSecs,
      "Invalid time interval before clearing the clipboard.", "Value must be between 1 and 180."},
     {&TOptionsDlg::txtPasswordLength, nullptr, &TKYVNOptions::PasswordLength, "Invalid password length.",
-     "Value must be between 1 and 20."},
+     "Value must be between 1 and 64."},
+    {&TOptionsDlg::txtOldPasswordDays, nullptr, &TKYVNOptions::OldPasswordDays, "Invalid password age.",
+     "Value must be between 1 and 3650."},
 };
 
 TKYVNOptions& options() {
@@ -244,11 +246,16 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : TKeyPreviewDialog(parent) {
         sec->addWidget(w, row++, 0, 1, 3);
     sec->setColumnStretch(2, 1);
     gbPasswords = makeGroup(security, "gbPasswords", " Password generation ");
-    txtPasswordLength = new TSpinField(gbPasswords, "txtPasswordLength", 1, 20, 2);
+    txtPasswordLength = new TSpinField(gbPasswords, "txtPasswordLength", 1, 64, 2);
+    txtOldPasswordDays = new TSpinField(gbPasswords, "txtOldPasswordDays", 1, 3650, 4);
     auto* pwl = new QHBoxLayout(gbPasswords);
     pwl->addWidget(makeLabel(gbPasswords, "lblPasswordLength", "&Length:", txtPasswordLength));
     pwl->addWidget(txtPasswordLength);
     pwl->addWidget(makeLabel(gbPasswords, "lblCharacters", "characters"));
+    pwl->addSpacing(16);
+    pwl->addWidget(makeLabel(gbPasswords, "lblOldPasswordDays", "&Old after:", txtOldPasswordDays));
+    pwl->addWidget(txtOldPasswordDays);
+    pwl->addWidget(makeLabel(gbPasswords, "lblOldPasswordDaysUnit", "days"));
     pwl->addStretch(1);
     gbFiles = makeGroup(security, "gbFiles", " Files ");
     chkBackupFiles = makeCheck(gbFiles, "chkBackupFiles", "Al&ways backup files");

@@ -76,6 +76,7 @@ public:
     QCheckBox* chkDisplayPassword;
     QGroupBox* gbPasswords;
     TSpinField* txtPasswordLength;
+    TSpinField* txtOldPasswordDays;
     QGroupBox* gbFiles;
     QCheckBox* chkBackupFiles;
     // Accounts List

@@ -18,7 +18,7 @@ struct TStoredOption {
 };
 
 // The stored preferences in the order they are read and written; AutoStart is not among them.
-const std::array<TStoredOption, 21> kStoredOptions = {{
+const std::array<TStoredOption, 22> kStoredOptions = {{
     {"CloseMinimizes", &TKYVNOptions::CloseMinimizes},
     {"SaveWindow", &TKYVNOptions::SaveWindow},
     {"SaveList", &TKYVNOptions::SaveList},
@@ -40,6 +40,7 @@ const std::array<TStoredOption, 21> kStoredOptions = {{
     {"DefaultColors", &TKYVNOptions::DefaultColors},
     {"TextColor", &TKYVNOptions::TextColor},
     {"BackColor", &TKYVNOptions::BackColor},
+    {"OldPasswordDays", &TKYVNOptions::OldPasswordDays},
 }};
 
 const QString kCompanyProductKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");

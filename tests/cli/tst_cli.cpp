@@ -4,6 +4,7 @@
 #include "clsFile.h"
 #include "uOptions.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -318,6 +319,79 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(
             QString::fromUtf8(p.readAllStandardError()).contains("Cannot write the output: No space left on device"));
+    }
+
+    // analyze: the same findings as the health window, as text and as JSON read back by Python.
+    void analyzeListsWhatNeedsAttention() {
+        const QString path = dir.filePath("health.kvf");
+        QFile::remove(path);
+        {
+            TKYVNFile f;
+            f.FileName = path;
+            f.Password = "abcd";
+            const struct {
+                const char* name;
+                const char* password;
+                int age;
+            } rows[] = {{"Bank", "jsmith1984", 3},
+                        {"Mail", "same-Phrase-2024!x", 3},
+                        {"Chat", "same-Phrase-2024!x", 3},
+                        {"Good", "(B]x^7Kq:Lz<p2Vd@Mw?", 3},
+                        {"Old", "(B]x^7Kq:Lz<p2Vd@Mw?x", 5000},
+                        {"None", "", 3}};
+            for (const auto& r : rows) {
+                auto* a = new TKYVNAccount;
+                a->AccountName = r.name;
+                a->Login = "jsmith";
+                a->Password = r.password;
+                a->Created = a->Modified = QDate::currentDate().addDays(-r.age);
+                f.AddAccount(a);
+            }
+            f.Save(false);
+        }
+        const QByteArray before = readAll(path);
+        const TRun text = cli({"analyze", path}, "abcd\n");
+        QCOMPARE(text.status, 0);
+        QCOMPARE(text.out.split('\n').first(), QString("6 accounts: 1 empty, 3 weak, 2 reused (1 group), 1 old"));
+        QVERIFY2(text.out.contains("\nNone\tEmpty\n"), qPrintable(text.out));
+        QVERIFY(text.out.contains("\nOld\tNot changed for 5000 days\n"));
+        QVERIFY(!text.out.contains("Good"));
+        QVERIFY(!text.out.contains("same-Phrase") && !text.out.contains("jsmith1984"));
+
+        QList<QByteArray> lines{QCryptographicHash::hash("jsmith1984", QCryptographicHash::Sha1).toHex() + ":42",
+                                QCryptographicHash::hash("other", QCryptographicHash::Sha1).toHex().toUpper() + ":7"};
+        std::sort(lines.begin(), lines.end(),
+                  [](const QByteArray& a, const QByteArray& b) { return a.toUpper() < b.toUpper(); });
+        const QString list = dir.filePath("breaches.txt");
+        KyvnTest::writeAll(list, lines.join('\n') + '\n');
+        const TRun json = cli({"analyze", path, "--breaches", list, "--json"}, "abcd\n");
+        QCOMPARE(json.status, 0);
+        QProcess py;
+        py.start("python3",
+                 {"-c",
+                  "import json,sys\n"
+                  "d=json.load(sys.stdin)\n"
+                  "print(d['accounts'], d['breachesChecked'], d['counts']['breached'], d['counts']['reuseGroups'])\n"
+                  "for e in d['entries']:\n"
+                  "  print(e['account'], ','.join(e['problems']), e.get('breachCount', ''), e.get('band', ''))"});
+        py.write(json.out.toUtf8());
+        py.closeWriteChannel();
+        py.waitForFinished(-1);
+        QCOMPARE(py.exitCode(), 0);
+        const QStringList read = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(read.first(), QString("6 True 1 1"));
+        QCOMPARE(read.mid(1), (QStringList{"Bank breached,weak 42 Poor", "None empty  ", "Chat weak,reused  Weak",
+                                           "Mail weak,reused  Weak", "Old old  Excellent"}));
+        QCOMPARE(readAll(path), before); // only read
+
+        // A list that cannot be searched stops the command before the password is asked.
+        KyvnTest::writeAll(list, "password\n");
+        const TRun refused = cli({"analyze", path, "--breaches", list});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.startsWith(QString("'%1' is not a list of SHA-1 password hashes.").arg(list)),
+                 qPrintable(refused.err));
+        QCOMPARE(cli({"analyze", path, "extra"}, "abcd\n").status, 2);
+        QCOMPARE(cli({"analyze", path}, "wrong\n").status, 1);
     }
 
     void helpSaysChangesAlongsideTheProgramAreKept() {

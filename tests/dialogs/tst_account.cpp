@@ -6,6 +6,7 @@
 #include "QsExceptions.h"
 #include "QsMsgFrm.h"
 #include "QsShellUtils.h"
+#include "StrengthGauge.h"
 #include "clsAccount.h"
 #include "clsFile.h"
 #include "frmAccount.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -369,6 +371,91 @@ private slots:
         Options->DisplayPassword = true;
         TAccountEdit clear;
         QCOMPARE(clear.txtPassword->echoMode(), QLineEdit::Normal);
+    }
+
+    // The button and Ctrl+Enter are two ways to the same mask, and the button always says what it will do.
+    void showButtonAndCtrlEnterAgree() {
+        Options->DisplayPassword = false;
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto state = [&dialog] {
+            return QStringList{dialog.PasswordMasked() ? "masked" : "clear", dialog.cmdShowPassword->text(),
+                               dialog.cmdShowPassword->accessibleName(),
+                               dialog.cmdShowPassword->isChecked() ? "down" : "up"};
+        };
+        const QStringList masked{"masked", "&Show", "Show password", "up"};
+        const QStringList clear{"clear", "H&ide", "Hide password", "down"};
+        QCOMPARE(state(), masked);
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        QCOMPARE(state(), clear);
+        dialog.txtPassword->setFocus();
+        QTest::keyClick(dialog.txtPassword, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(state(), masked);
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        QCOMPARE(state(), clear);
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        QCOMPARE(state(), masked);
+        QVERIFY(!dialog.Accepted);
+
+        Options->DisplayPassword = true;
+        TAccountEdit shown;
+        QCOMPARE(shown.cmdShowPassword->text(), QString("H&ide"));
+    }
+
+    // The gauge measures what is typed, with the account's own words counting against it.
+    void gaugeFollowsPasswordAndAccountWords() {
+        Options->DisplayPassword = false;
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.gaugePassword->Text(), QString("No password"));
+        QTest::keyClicks(dialog.txtAccountName, "Shop");
+        QTest::keyClicks(dialog.txtPassword, "jsmith1984");
+        const QString alone = dialog.gaugePassword->Text();
+        QCOMPARE(alone, StrengthText(PasswordStrength("jsmith1984", {"Shop"})));
+        QTest::keyClicks(dialog.txtLogin, "jsmith");
+        const QString withLogin = dialog.gaugePassword->Text();
+        QCOMPARE(withLogin, StrengthText(PasswordStrength("jsmith1984", {"Shop", "jsmith"})));
+        QVERIFY2(dialog.gaugePassword->Strength().Bits < PasswordStrength("jsmith1984").Bits, qPrintable(withLogin));
+        QCOMPARE(dialog.gaugePassword->accessibleDescription(), "Password strength: " + withLogin);
+        QCOMPARE(dialog.gaugePassword->Label->text(), withLogin);
+
+        dialog.txtPassword->clear();
+        QTest::keyClicks(dialog.txtPassword, "(B]x^7Kq:Lz<p2Vd@Mw?");
+        QVERIFY2(dialog.gaugePassword->Text().startsWith("Excellent, "), qPrintable(dialog.gaugePassword->Text()));
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        KyvnTest::shoot(&dialog, "account-gauge");
+
+        // An edit shows the stored password's strength at once.
+        TKYVNAccount account;
+        account.AccountName = "Mail";
+        account.Login = "ann";
+        account.Password = "ann2024";
+        TAccountEdit edit;
+        edit.SetupEdit(account);
+        QCOMPARE(edit.gaugePassword->Text(), StrengthText(PasswordStrength("ann2024", {"Mail", "ann"})));
+        QVERIFY(edit.gaugePassword->Text().startsWith("Poor, "));
+    }
+
+    void generatesTheConfiguredLength_data() {
+        QTest::addColumn<int>("length");
+        QTest::newRow("shortest") << 1;
+        QTest::newRow("unless changed") << TKYVNOptions().PasswordLength;
+        QTest::newRow("longest") << 64;
+    }
+    void generatesTheConfiguredLength() {
+        QFETCH(int, length);
+        Options->PasswordLength = length;
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.cmdPasswordClick();
+        QCOMPARE(dialog.txtPassword->text().size(), length);
+        TKYVNAccount account;
+        dialog.WriteTo(account);
+        QCOMPARE(account.Password.size(), length); // past the typing limit of 100 too, were it longer
     }
 
     void generator_data() {
