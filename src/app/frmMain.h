@@ -13,6 +13,7 @@
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
+//   frmMainReload.cpp    reading the open file again when it changes on disk
 #pragma once
 
 #include <QIcon>
@@ -31,6 +32,8 @@ class QSortFilterProxyModel;
 class QSystemTrayIcon;
 class QTimer;
 class TQsTimer;
+class TQsFileWatch;
+class TKYVNScreenLock;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -148,15 +151,18 @@ public:
     // Runs a command as a menu item, button or shortcut would: its state is recomputed first and it runs
     // only while enabled, inside the exception guard. Returns whether it ran.
     bool RunCommand(QAction* command);
+    int CommandsRunning = 0; // commands under way (one may wait for its dialog)
 
     // --- document (frmMainFile.cpp) ---
     void SetFileOpen(bool open);
     void SetFileName(const QString& path);
     void SetReadOnly(bool value);
     void WriteBack();
-    bool OpenPasswordsFile(const QString& path);
+    // knownPassword: the file password already proven in this run (a reload); asked only when the file
+    // now holds another.
+    bool OpenPasswordsFile(const QString& path, const QString* knownPassword = nullptr);
     void CreatePasswordsFile(const QString& path, const QString& password);
-    void OpenSequence(const QString& path);
+    bool OpenSequence(const QString& path, const QString* knownPassword = nullptr);
     void AddRecentFile(const QString& path);
     void RemoveRecentFile(const QString& path);
     void LoadRecentFiles();
@@ -292,6 +298,21 @@ public:
     void aeMainRestore();
     void RestoreApplication();
     void actFilePreferencesExecute();
+
+    // The desktop locked the screen.
+    TKYVNScreenLock* ScreenLock = nullptr;
+    void ScreenLocked();
+
+    // --- reading the open file again (frmMainReload.cpp) ---
+    TQsFileWatch* FileWatch = nullptr;
+    bool ReloadPending = false; // a change on disk waits for the open dialog to close
+    QTimer* tReloadRetry = nullptr;
+    void WatchOpenFile();
+    void FileChangedOnDisk();
+    void ReloadWhenFree();
+    // Reads the open file again when it is no longer what was last read or written here, keeping the
+    // selection and the scroll position; returns whether it did.
+    bool ReloadOpenFile();
 
     // --- window placement (frmMainPlacement.cpp) ---
     bool StorageActive = false; // SaveWindow was on at creation

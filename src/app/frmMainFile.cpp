@@ -92,6 +92,7 @@ void TKYVNMain::UpdateCaption() {
 
 void TKYVNMain::SetFileName(const QString& path) {
     OpenFilePath = path;
+    WatchOpenFile();
     setWindowTitle(appTitle());
     if (path.isEmpty())
         return;
@@ -136,22 +137,23 @@ void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
     CurrentFile = file;
 }
 
-bool TKYVNMain::OpenPasswordsFile(const QString& path) {
+bool TKYVNMain::OpenPasswordsFile(const QString& path, const QString* knownPassword) {
     auto file = std::make_unique<TKYVNFile>();
     file->FileName = path;
     {
         TBusyCursor busy;
         file->Load();
     }
-    if (!MainAskFilePassword(this, file->Password, path))
+    const bool known = knownPassword && file->Password == *knownPassword;
+    if (!known && !MainAskFilePassword(this, file->Password, path))
         return false;
     ReplaceCurrentFile(file.release());
     return true;
 }
 
-void TKYVNMain::OpenSequence(const QString& path) {
-    if (!OpenPasswordsFile(path))
-        return;
+bool TKYVNMain::OpenSequence(const QString& path, const QString* knownPassword) {
+    if (!OpenPasswordsFile(path, knownPassword))
+        return false;
     SetFileName(path);
     if (CurrentFile->Damaged()) {
         // Read-only in the window alone: the file on disk is not touched, not even its mode.
@@ -161,10 +163,11 @@ void TKYVNMain::OpenSequence(const QString& path) {
         // Told through the usual handler without failing the open: the file stays listed and recent.
         const EQsException warning(CurrentFile->DamageWarning(), QString(), 1);
         QsHandleException(&warning);
-        return;
+        return true;
     }
     SetReadOnly(HasAttributes(path, faReadOnly));
     FillAccountsList();
+    return true;
 }
 
 void TKYVNMain::CreatePasswordsFile(const QString& path, const QString& password) {

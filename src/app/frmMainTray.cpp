@@ -59,6 +59,12 @@ void TKYVNMain::tMinimizeTimer() {
         MinimizeApplication();
 }
 
+void TKYVNMain::ScreenLocked() {
+    // as the auto-minimise does: into the tray, with the password on the way back when that is asked
+    if (MainOptions().MinimizeOnLock && TrayState == 0)
+        MinimizeApplication();
+}
+
 void TKYVNMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())

@@ -92,6 +92,7 @@ private slots:
             {"lblMinimizeAfter", "seconds"},
             {"chkClearClipboard", "&Wait for:"},
             {"lblClearClipboard", "seconds before clearing Clipboard"},
+            {"chkMinimizeOnLock", "Minimize when the screen loc&ks"},
             {"chkTrayPassword", "&Require password to open from tray"},
             {"chkPrintPassword", "R&equire password to print passwords file"},
             {"chkExportPassword", "Re&quire password to export passwords file"},
@@ -143,6 +144,7 @@ private slots:
         Options->ClearClipboard = false;
         Options->ClearClipboardAfterNSecs = 12;
         Options->TrayPassword = true;
+        Options->MinimizeOnLock = false;
         Options->PrintPassword = true;
         Options->ExportPassword = true;
         Options->DisplayPassword = false;
@@ -154,6 +156,7 @@ private slots:
         const TKYVNOptions before = *Options;
         open();
         QVERIFY(!dlg->chkCloseMinimizes->isChecked());
+        QVERIFY(!dlg->chkMinimizeOnLock->isChecked());
         QVERIFY(dlg->chkAutoStartup->isChecked());
         QVERIFY(dlg->radComplete->isChecked());
         QCOMPARE(dlg->txtMinimizeAfter->text(), QString("45"));
@@ -181,6 +184,7 @@ private slots:
         QCOMPARE(o.ClearClipboard, before.ClearClipboard);
         QCOMPARE(o.ClearClipboardAfterNSecs, before.ClearClipboardAfterNSecs);
         QCOMPARE(o.TrayPassword, before.TrayPassword);
+        QCOMPARE(o.MinimizeOnLock, before.MinimizeOnLock);
         QCOMPARE(o.PrintPassword, before.PrintPassword);
         QCOMPARE(o.ExportPassword, before.ExportPassword);
         QCOMPARE(o.DisplayPassword, before.DisplayPassword);

@@ -30,6 +30,7 @@ TKYVNOptions changedOptions() {
     o.DisplayPassword = false;
     o.PasswordLength = 20;
     o.BackupFiles = false;
+    o.MinimizeOnLock = false;
     o.FontName = "No Such Font Anywhere";
     o.DefaultColors = false;
     o.TextColor = 0x0000FF; // red
@@ -44,11 +45,12 @@ QList<QVariant> fields(const TKYVNOptions& o) {
             o.AutoOpenLastFile,  o.SimpleReport,
             o.AutoMinimizeAfter, o.AutoMinimizeAfterNSecs,
             o.ClearClipboard,    o.ClearClipboardAfterNSecs,
-            o.TrayPassword,      o.PrintPassword,
-            o.ExportPassword,    o.DisplayPassword,
-            o.PasswordLength,    o.BackupFiles,
-            o.FontName,          o.DefaultColors,
-            o.TextColor,         o.BackColor};
+            o.TrayPassword,      o.MinimizeOnLock,
+            o.PrintPassword,     o.ExportPassword,
+            o.DisplayPassword,   o.PasswordLength,
+            o.BackupFiles,       o.FontName,
+            o.DefaultColors,     o.TextColor,
+            o.BackColor};
 }
 } // namespace
 
@@ -70,12 +72,12 @@ private slots:
         QCOMPARE(o.PasswordLength, 8);
     }
 
-    void roundTripWritesExactly21Values() {
+    void roundTripWritesEveryStoredValue() {
         TFreshStore store;
         const TKYVNOptions saved = changedOptions();
         saved.Save();
         const QStringList names = ReadRegValueNames(LM, kOptions, "", {});
-        QCOMPARE(names.size(), 21);
+        QCOMPARE(names.size(), 22);
         QVERIFY(!names.contains("AutoStart"));
         QCOMPARE(names.first(), QString("CloseMinimizes"));
         QCOMPARE(names.last(), QString("BackColor"));
