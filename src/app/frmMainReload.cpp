@@ -9,6 +9,7 @@
 #include "clsAccount.h"
 #include "clsFile.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -69,10 +70,14 @@ bool TKYVNMain::ReloadOpenFile() {
         return false;
     }
 
+    // The selected account stays selected and where it stood on screen; when it went, the scroll
+    // position stays and its neighbour is selected.
     const TKYVNAccount* selected = SelectedAccount();
     const QString selectedName = selected ? selected->AccountName : QString();
     const int selectedRow = SelectedRow();
-    const int scroll = lvAccounts->verticalScrollBar()->value();
+    const int selectedTop = selected ? lvAccounts->visualRect(lvAccounts->currentIndex()).top() : 0;
+    QScrollBar* scroll = lvAccounts->verticalScrollBar();
+    const int scrolled = scroll->value();
     const QString password = CurrentFile->Password;
 
     if (!OpenSequence(OpenFilePath, &password)) {
@@ -87,13 +92,21 @@ bool TKYVNMain::ReloadOpenFile() {
             row = i;
             break;
         }
-    if (row < 0 && selectedRow >= 0)
-        row = std::min(selectedRow, RowCount() - 1); // the selected account went: its neighbour
+    const bool found = row >= 0;
+    if (!found && selectedRow >= 0)
+        row = std::min(selectedRow, RowCount() - 1);
     if (row >= 0)
         SelectRow(row);
     else
         lvAccounts->clearSelection();
-    lvAccounts->verticalScrollBar()->setValue(scroll);
+    scroll->setValue(scrolled);
+    if (found) {
+        const QRect now = lvAccounts->visualRect(lvAccounts->currentIndex());
+        const int moved = now.top() - selectedTop;
+        const int unit = lvAccounts->verticalScrollMode() == QAbstractItemView::ScrollPerItem ? now.height() : 1;
+        if (moved != 0 && unit > 0)
+            scroll->setValue(scrolled + moved / unit);
+    }
     if (sbPanel1)
         sbPanel1->setText(QStringLiteral("'%1' was changed elsewhere and has been read again.")
                               .arg(QFileInfo(OpenFilePath).fileName()));

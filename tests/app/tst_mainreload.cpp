@@ -121,31 +121,38 @@ private slots:
     }
 
     // What the other writer did, and which account is selected afterwards: the same account where it
-    // is still there (wherever it now stands), its neighbour where it went. The scroll position stays.
+    // is still there, at the same place on screen; its neighbour where it went, the list not scrolled.
     void aChangeElsewhereIsReadAgainKeepingTheView_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("account added before the selected one") << "add" << 61 << "Account 40";
-        QTest::newRow("selected account deleted") << "delete" << 59 << "Account 41";
-        QTest::newRow("selected account renamed") << "rename" << 60 << "Account 40 (new)";
+        QTest::addColumn<bool>("samePlace");
+        QTest::newRow("account added before the selected one") << "add" << 61 << "Account 40" << true;
+        QTest::newRow("account added after the selected one") << "add after" << 61 << "Account 40" << true;
+        QTest::newRow("selected account deleted") << "delete" << 59 << "Account 41" << false;
+        QTest::newRow("selected account renamed") << "rename" << 60 << "Account 40 (new)" << false;
     }
     void aChangeElsewhereIsReadAgainKeepingTheView() {
         QFETCH(QString, change);
         QFETCH(int, rows);
         QFETCH(QString, selected);
+        QFETCH(bool, samePlace);
         makeFile(60);
         open();
         w->SelectRow(40);
         QScrollBar* scroll = w->lvAccounts->verticalScrollBar();
         QVERIFY(scroll->maximum() > 20);
-        scroll->setValue(scroll->maximum() / 2);
+        scroll->setValue(scroll->value() + 3); // the selected row in the middle of the view
         const int scrolled = scroll->value();
+        const int top = w->lvAccounts->visualRect(w->lvAccounts->currentIndex()).top();
+        QVERIFY(top > 0 && top < w->lvAccounts->viewport()->height());
         TKYVNFile* before = CurrentFile;
 
         changeElsewhere(path, [&](TKYVNFile& f) {
             if (change == "add")
                 addAccount(f, "Account 00 and a half");
+            else if (change == "add after")
+                addAccount(f, "Account 50 and a half");
             else if (change == "delete")
                 f.TakeAccount("Account 40");
             else
@@ -155,7 +162,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(CurrentFile != before, kReloadWaitMs);
         QCOMPARE(w->RowCount(), rows);
         QCOMPARE(selectedName(), selected);
-        QCOMPARE(scroll->value(), scrolled);
+        if (samePlace)
+            QCOMPARE(w->lvAccounts->visualRect(w->lvAccounts->currentIndex()).top(), top);
+        else
+            QCOMPARE(scroll->value(), scrolled);
         QCOMPARE(w->sbPanel1->text(), QString("'Shared.kvf' was changed elsewhere and has been read again."));
         QCOMPARE(w->windowTitle(), QString("Tessivo Keyvane: Shared.kvf"));
         // a reload only reads
