@@ -282,6 +282,11 @@ public:
     void CopyToClipboard(const QString& value);
     void WatchClipboard(const QString& text);
     void tClipboardTimer();
+    // Where the desktop may have refused the clearing (Wayland, no window active), clears through
+    // ClipboardClearTool (wl-clipboard's wl-copy; tests name others) or says that it could not.
+    void MakeSureClipboardCleared();
+    void ClipboardNotCleared();
+    static QString ClipboardClearTool;
     // At the end of the run: a copy not yet cleared goes before the clipboard outlives the program.
     void ClearClipboardAtExit();
 
