@@ -191,6 +191,19 @@ private slots:
         QCOMPARE(errors, QStringList());
     }
 
+    // Minimising on Wayland, where the compositor never tells a window that it was minimised: the window
+    // still goes into the notification area.
+    void minimisingGoesIntoTheTray() {
+        TKYVNMain::TrayAvailable = [] { return true; };
+        start();
+        w->MinimizeApplication();
+        QTRY_COMPARE(w->TrayState, 1);
+        QTRY_VERIFY(!w->isVisible());
+        w->RestoreApplication();
+        QTRY_VERIFY(w->isVisible());
+        QCOMPARE(w->TrayState, 0);
+    }
+
     void aCopiedPasswordIsGoneAfterTheDelay() {
         start();
         copyAndRead();
