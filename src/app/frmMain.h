@@ -296,6 +296,8 @@ public:
     QSystemTrayIcon* TrayIcon = nullptr;
     // Whether a notification area exists now; tests replace it.
     static bool (*TrayAvailable)();
+    // Whether the notification area's one click (not only a double click) brings the window back.
+    static bool (*TrayOneClick)();
     bool TrayIconShown() const;
     void ApplyTrayPreferences();
     void tMinimizeTimer();
