@@ -127,6 +127,8 @@ private slots:
         }
         QVERIFY(dlg->cmdOK->isDefault());
         QVERIFY(dlg->sizeHint().width() < 700); // fits a small screen
+        dlg->pcOptions->setCurrentIndex(1);
+        KyvnTest::shoot(dlg.get(), "preferences-security");
     }
 
     void everyControlLoadsAndAppliesItsPreference() {
