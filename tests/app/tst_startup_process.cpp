@@ -116,7 +116,7 @@ private slots:
         QVERIFY(third->waitForFinished(30000));
         QCOMPARE(third->exitStatus(), QProcess::NormalExit);
         QCOMPARE(third->exitCode(), 0);
-        QCOMPARE(optionsStored(), 21);
+        QCOMPARE(optionsStored(), 22);
         QVERIFY(!QFile::exists(box.lockFile()));
     }
 
@@ -136,7 +136,7 @@ private slots:
         QVERIFY(p->waitForFinished(30000));
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
-        QCOMPARE(optionsStored(), 21);
+        QCOMPARE(optionsStored(), 22);
         QVERIFY(!QFile::exists(box.lockFile()));
     }
 
