@@ -49,7 +49,7 @@ struct TBusyCursor {
 void TKYVNMain::actFileExportExecute() {
     if (!CurrentFile)
         return;
-    if (Options && Options->ExportPassword && !MainAskFilePassword(this, CurrentFile->Password, CurrentFile->FileName))
+    if (Options && Options->ExportPassword && !MainAskFilePassword(this, *CurrentFile))
         return;
     ShowExportWizard(*CurrentFile);
 }
@@ -66,11 +66,7 @@ void TKYVNMain::actFileMergeExecute() {
         throw EQsException(QStringLiteral("The current passwords file cannot be merget with itself."), QString(), 2);
     auto second = std::make_unique<TKYVNFile>();
     second->FileName = path;
-    {
-        TBusyCursor busy;
-        second->Load();
-    }
-    if (!MainAskFilePassword(this, second->Password, second->FileName))
+    if (!MainUnlockFile(this, *second))
         return;
     std::unique_ptr<TMergeImport> import = ShowMergeWizard(*CurrentFile, *second);
     second.reset();
