@@ -348,7 +348,9 @@ bool TKYVNMain::RunCommand(QAction* command) {
         if (commands_[i] != command)
             continue;
         const auto execute = table[i].Execute;
+        ++CommandsRunning;
         QsGuard([this, execute] { (this->*execute)(); });
+        --CommandsRunning;
         alMainUpdate();
         return true;
     }

@@ -83,6 +83,7 @@ const TSwitch kSwitches[] = {
     {&TOptionsDlg::chkMinimizeAfter, &TKYVNOptions::AutoMinimizeAfter},
     {&TOptionsDlg::chkClearClipboard, &TKYVNOptions::ClearClipboard},
     {&TOptionsDlg::chkTrayPassword, &TKYVNOptions::TrayPassword},
+    {&TOptionsDlg::chkMinimizeOnLock, &TKYVNOptions::MinimizeOnLock},
     {&TOptionsDlg::chkPrintPassword, &TKYVNOptions::PrintPassword},
     {&TOptionsDlg::chkExportPassword, &TKYVNOptions::ExportPassword},
     {&TOptionsDlg::chkDisplayPassword, &TKYVNOptions::DisplayPassword},
@@ -231,6 +232,7 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : TKeyPreviewDialog(parent) {
     chkClearClipboard = makeCheck(gbSecurity, "chkClearClipboard", "&Wait for:");
     txtClearClipboard = new TSpinField(gbSecurity, "txtClearClipboard", 1, 180, 3);
     chkTrayPassword = makeCheck(gbSecurity, "chkTrayPassword", "&Require password to open from tray");
+    chkMinimizeOnLock = makeCheck(gbSecurity, "chkMinimizeOnLock", "Minimize when the screen loc&ks");
     chkPrintPassword = makeCheck(gbSecurity, "chkPrintPassword", "R&equire password to print passwords file");
     chkExportPassword = makeCheck(gbSecurity, "chkExportPassword", "Re&quire password to export passwords file");
     chkDisplayPassword = makeCheck(gbSecurity, "chkDisplayPassword", "&Display password with account details");
@@ -242,7 +244,7 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : TKeyPreviewDialog(parent) {
     sec->addWidget(txtClearClipboard, 1, 1);
     sec->addWidget(makeLabel(gbSecurity, "lblClearClipboard", "seconds before clearing Clipboard"), 1, 2);
     int row = 2;
-    for (QWidget* w : {chkTrayPassword, chkPrintPassword, chkExportPassword, chkDisplayPassword})
+    for (QWidget* w : {chkMinimizeOnLock, chkTrayPassword, chkPrintPassword, chkExportPassword, chkDisplayPassword})
         sec->addWidget(w, row++, 0, 1, 3);
     sec->setColumnStretch(2, 1);
     gbPasswords = makeGroup(security, "gbPasswords", " Password generation ");

@@ -71,6 +71,7 @@ public:
     QCheckBox* chkClearClipboard;
     TSpinField* txtClearClipboard;
     QCheckBox* chkTrayPassword;
+    QCheckBox* chkMinimizeOnLock;
     QCheckBox* chkPrintPassword;
     QCheckBox* chkExportPassword;
     QCheckBox* chkDisplayPassword;

@@ -21,6 +21,7 @@ public:
     bool ClearClipboard = true;
     qint32 ClearClipboardAfterNSecs = 30;
     bool TrayPassword = false;
+    bool MinimizeOnLock = true; // minimise into the tray when the desktop locks the screen
     bool PrintPassword = false;
     bool ExportPassword = false;
     bool DisplayPassword = true;
@@ -36,7 +37,7 @@ public:
     // Reads every stored field, each keeping its current value when the store has none of its type;
     // AutoStart follows the autostart entry.
     void Load();
-    // Writes every field but AutoStart (22 values).
+    // Writes every field but AutoStart (23 values).
     void Save() const;
 
     // Where the preferences live: AppInfo's root and ProductKey + "\Options" (the standard place when

@@ -92,6 +92,7 @@ private slots:
             {"lblMinimizeAfter", "seconds"},
             {"chkClearClipboard", "&Wait for:"},
             {"lblClearClipboard", "seconds before clearing Clipboard"},
+            {"chkMinimizeOnLock", "Minimize when the screen loc&ks"},
             {"chkTrayPassword", "&Require password to open from tray"},
             {"chkPrintPassword", "R&equire password to print passwords file"},
             {"chkExportPassword", "Re&quire password to export passwords file"},
@@ -128,6 +129,8 @@ private slots:
         }
         QVERIFY(dlg->cmdOK->isDefault());
         QVERIFY(dlg->sizeHint().width() < 700); // fits a small screen
+        dlg->pcOptions->setCurrentIndex(1);
+        KyvnTest::shoot(dlg.get(), "preferences-security");
     }
 
     void everyControlLoadsAndAppliesItsPreference() {
@@ -145,6 +148,7 @@ private slots:
         Options->ClearClipboard = false;
         Options->ClearClipboardAfterNSecs = 12;
         Options->TrayPassword = true;
+        Options->MinimizeOnLock = false;
         Options->PrintPassword = true;
         Options->ExportPassword = true;
         Options->DisplayPassword = false;
@@ -157,6 +161,7 @@ private slots:
         const TKYVNOptions before = *Options;
         open();
         QVERIFY(!dlg->chkCloseMinimizes->isChecked());
+        QVERIFY(!dlg->chkMinimizeOnLock->isChecked());
         QVERIFY(dlg->chkAutoStartup->isChecked());
         QVERIFY(dlg->radComplete->isChecked());
         QCOMPARE(dlg->txtMinimizeAfter->text(), QString("45"));
@@ -185,6 +190,7 @@ private slots:
         QCOMPARE(o.ClearClipboard, before.ClearClipboard);
         QCOMPARE(o.ClearClipboardAfterNSecs, before.ClearClipboardAfterNSecs);
         QCOMPARE(o.TrayPassword, before.TrayPassword);
+        QCOMPARE(o.MinimizeOnLock, before.MinimizeOnLock);
         QCOMPARE(o.PrintPassword, before.PrintPassword);
         QCOMPARE(o.ExportPassword, before.ExportPassword);
         QCOMPARE(o.DisplayPassword, before.DisplayPassword);

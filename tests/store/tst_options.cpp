@@ -30,6 +30,7 @@ TKYVNOptions changedOptions() {
     o.DisplayPassword = false;
     o.PasswordLength = 20;
     o.BackupFiles = false;
+    o.MinimizeOnLock = false;
     o.FontName = "No Such Font Anywhere";
     o.DefaultColors = false;
     o.TextColor = 0x0000FF; // red
@@ -45,12 +46,12 @@ QList<QVariant> fields(const TKYVNOptions& o) {
             o.AutoOpenLastFile,  o.SimpleReport,
             o.AutoMinimizeAfter, o.AutoMinimizeAfterNSecs,
             o.ClearClipboard,    o.ClearClipboardAfterNSecs,
-            o.TrayPassword,      o.PrintPassword,
-            o.ExportPassword,    o.DisplayPassword,
-            o.PasswordLength,    o.BackupFiles,
-            o.FontName,          o.DefaultColors,
-            o.TextColor,         o.BackColor,
-            o.OldPasswordDays};
+            o.TrayPassword,      o.MinimizeOnLock,
+            o.PrintPassword,     o.ExportPassword,
+            o.DisplayPassword,   o.PasswordLength,
+            o.BackupFiles,       o.FontName,
+            o.DefaultColors,     o.TextColor,
+            o.BackColor,         o.OldPasswordDays};
 }
 } // namespace
 
@@ -73,12 +74,12 @@ private slots:
         QCOMPARE(o.OldPasswordDays, 365);
     }
 
-    void roundTripWritesExactly22Values() {
+    void roundTripWritesEveryStoredValue() {
         TFreshStore store;
         const TKYVNOptions saved = changedOptions();
         saved.Save();
         const QStringList names = ReadRegValueNames(LM, kOptions, "", {});
-        QCOMPARE(names.size(), 22);
+        QCOMPARE(names.size(), 23);
         QVERIFY(!names.contains("AutoStart"));
         QCOMPARE(names.first(), QString("CloseMinimizes"));
         QCOMPARE(names.last(), QString("OldPasswordDays"));
