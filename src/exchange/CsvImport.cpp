@@ -349,7 +349,7 @@ QString ImportSummary(const TCsvImport& import, const QString& sourceArticle, co
             if (counts[c] == repeated.size())
                 parts.append(QLatin1String(words[c]));
             else if (counts[c] > 0)
-                parts.append(QStringLiteral("%1 %2").arg(QLatin1String(words[c])).arg(counts[c]));
+                parts.append(QStringLiteral("%1 %2").arg(counts[c]).arg(QLatin1String(words[c])));
         text += QStringLiteral("; %1 %2 repeated, %3")
                     .arg(repeated.size())
                     .arg(repeated.size() == 1 ? QStringLiteral("name") : QStringLiteral("names"))
