@@ -358,6 +358,37 @@ private slots:
         QCOMPARE(onDisk(path).size(), 5);
     }
 
+    // An import whose write-back fails is taken back whole: the file in memory, the list and the disk stay as
+    // they were, and the export is not offered for deletion.
+    void aFailedImportWriteBackLeavesEverythingAsItWas() {
+        const QString folder = dir.filePath("iwb");
+        const QString path = makeFile("iwb/open.kvf", "pw", {{"Bank", "a"}});
+        const QString csv = dir.filePath("iwb.csv");
+        KyvnTest::writeAll(csv, "name,url,username,password\nbank,u,jo,p\nShop,s,ann,q\n");
+        open(path, "pw");
+        const QByteArray before = KyvnTest::readAll(path);
+        QsAnswers::PushHandler("TImportWzd", [csv, folder](QObject* o) {
+            auto* m = qobject_cast<TImportWzd*>(o);
+            m->cmdNext->click();
+            m->txtSource->setText(csv);
+            for (int i = 0; i < 5 && !m->Imported; ++i)
+                m->cmdNext->click();
+            [&] {
+                QVERIFY(QDir().rename(folder, folder + ".away"));
+                KyvnTest::writeAll(folder, "a file where the folder was");
+            }();
+            return QVariant(m->Step);
+        });
+        QVERIFY(w->RunCommand(w->actFileImport));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().startsWith("1: Error saving file"));
+        QCOMPARE(inMemory(), QStringList({"Bank:a"}));
+        QCOMPARE(listed(), QStringList({"Bank"}));
+        QCOMPARE(KyvnTest::readAll(folder + ".away/open.kvf"), before);
+        QVERIFY(QFile::exists(csv));
+        QCOMPARE(QsAnswers::Pending(), 0);
+    }
+
     // The apostrophe and the number sign of names and passwords survive an add, an edit of the notes, the
     // write-back, a load and a merge.
     void apostropheAndNumberSignSurvive() {
