@@ -357,9 +357,8 @@ void TImportWzd::fillColumns(const TImportMapping& mapping) {
             }
         const TColumnTarget target = mapping.value(c);
         // A password is not shown, whichever column holds it.
-        if (target.Target == kfPassword)
-            example = masked(example);
-        tblColumns->setItem(c, 1, new QTableWidgetItem(example));
+        auto* exampleItem = new QTableWidgetItem(target.Target == kfPassword ? masked(example) : example);
+        tblColumns->setItem(c, 1, exampleItem);
         auto* combo = new QComboBox(tblColumns);
         combo->setObjectName(QStringLiteral("cboColumn%1").arg(c));
         combo->setAccessibleName(table_.Header[c]);
@@ -376,7 +375,12 @@ void TImportWzd::fillColumns(const TImportMapping& mapping) {
             combo->setItemData(combo->count() - 1, QVariant::fromValue(kept), Qt::UserRole + 1);
         }
         combo->setCurrentIndex(int(targets.indexOf(target.Target)));
-        connect(combo, &QComboBox::currentIndexChanged, this, [this] { QsGuard([this] { ControlButtons(); }); });
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, exampleItem, example] {
+            QsGuard([&] {
+                exampleItem->setText(combo->currentData().toInt() == kfPassword ? masked(example) : example);
+                ControlButtons();
+            });
+        });
         tblColumns->setCellWidget(c, 2, combo);
     }
     ControlButtons();

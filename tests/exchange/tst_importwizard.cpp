@@ -172,7 +172,9 @@ private slots:
             combo(c)->setCurrentIndex(combo(c)->findData(int(TColumnTarget::LeaveOut)));
         QVERIFY(!w->cmdNext->isEnabled());
         combo(1)->setCurrentIndex(combo(1)->findData(int(kfLogin)));
+        QCOMPARE(w->tblColumns->item(2, 1)->text(), QStringLiteral("pw"));
         combo(2)->setCurrentIndex(combo(2)->findData(int(kfPassword)));
+        QCOMPARE(w->tblColumns->item(2, 1)->text(), QString(2, QChar(0x2022))); // shown no more once it is a password
         combo(3)->setCurrentIndex(combo(3)->findData(int(TColumnTarget::ToNotes)));
         QVERIFY(w->cmdNext->isEnabled());
         next();
