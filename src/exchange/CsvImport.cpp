@@ -181,6 +181,16 @@ std::vector<TImportRow> MapCsvRows(const TCsvTable& table, const TImportMapping&
             a.Created = a.Modified.isValid() ? a.Modified : today;
         if (!a.Modified.isValid())
             a.Modified = a.Created.isValid() ? a.Created : today;
+        QString* fields[] = {&a.AccountName, &a.Login, &a.Password, &a.Email, &a.Web, &a.Notes};
+        for (int f = kfAccountName; f <= kfNotes; ++f) {
+            bool changed = false;
+            QString storable = MakeStorable(f, *fields[f], &changed);
+            if (changed) {
+                *fields[f] = std::move(storable);
+                row.Changed |= 1u << f;
+            }
+        }
+        // After the values are storable: a name of NUL characters alone is no name either.
         if (a.AccountName.trimmed().isEmpty()) {
             QString made = hostOf(a.Web);
             if (made.isEmpty())
@@ -193,15 +203,6 @@ std::vector<TImportRow> MapCsvRows(const TCsvTable& table, const TImportMapping&
             // A source without names says so of every row: no change to show there.
             if (!nameFromWeb)
                 row.Changed |= TImportRow::NameMadeUp;
-        }
-        QString* fields[] = {&a.AccountName, &a.Login, &a.Password, &a.Email, &a.Web, &a.Notes};
-        for (int f = kfAccountName; f <= kfNotes; ++f) {
-            bool changed = false;
-            QString storable = MakeStorable(f, *fields[f], &changed);
-            if (changed) {
-                *fields[f] = std::move(storable);
-                row.Changed |= 1u << f;
-            }
         }
         rows.push_back(std::move(row));
     }

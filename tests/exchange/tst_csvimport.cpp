@@ -315,6 +315,11 @@ private slots:
         QCOMPARE(rows[1].Account.Password, QStringLiteral("xy"));
         QCOMPARE(rows[1].ChangedCount(), 1);
         QCOMPARE(rows[1].Line, 5); // the first row spans lines 2 to 4
+
+        // A name of NUL characters alone is no name: it is made from the address, never left empty.
+        const TCsvTable nuls = ReadCsv(QByteArray("name,url\n\0\0,https://x.example/a\n", 32));
+        const std::vector<TImportRow> named = MapCsvRows(nuls, GuessMapping(nuls.Header), false, QDate(2020, 1, 1));
+        QCOMPARE(named[0].Account.AccountName, QStringLiteral("x.example"));
     }
 
     // What the text export writes, the import reads back as the same accounts.
