@@ -13,6 +13,7 @@
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
+//   frmMainProtect.cpp   the open file's protection: its mark, Protect File... and the question
 #pragma once
 
 #include <QIcon>
@@ -26,6 +27,7 @@ class QHeaderView;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPushButton;
 class QModelIndex;
 class QSortFilterProxyModel;
 class QSystemTrayIcon;
@@ -77,8 +79,13 @@ public:
     QMenu* mnuCopy = nullptr;
     QMenu* popAccounts = nullptr;
     QMenu* popTray = nullptr;
-    QLabel* sbPanel1 = nullptr; // hint line
-    QLabel* sbPanel2 = nullptr; // account count
+    QLabel* sbPanel1 = nullptr;     // hint line
+    QLabel* sbPanel2 = nullptr;     // account count
+    QLabel* sbProtection = nullptr; // "Not protected" while a file of the older form is open
+    QToolBar* tbProtect = nullptr;  // the question whether to protect such a file
+    QLabel* lblProtectQuestion = nullptr;
+    QPushButton* cmdProtectNow = nullptr;
+    QPushButton* cmdProtectNo = nullptr;
     QTreeView* lvAccounts = nullptr;
     TKYVNAccountsModel* lvModel = nullptr;
     QSortFilterProxyModel* lvSorted = nullptr;
@@ -99,6 +106,7 @@ public:
     QAction* actFileSaveCopy = nullptr;
     QAction* actFileProperties = nullptr;
     QAction* actFilePassword = nullptr;
+    QAction* actFileProtect = nullptr;
     QAction* actFileExport = nullptr;
     QAction* actFileMerge = nullptr;
     QAction* actFileImport = nullptr;
@@ -173,6 +181,15 @@ public:
     void actFileSaveAsExecute();
     void actFileSaveCopyExecute();
     void actFilePasswordExecute();
+    // --- protection (frmMainProtect.cpp) ---
+    void actFileProtectExecute();
+    void CreateProtectionBar();
+    void UpdateProtectionMark();
+    // Asks, in the window, whether to protect the file just opened (once per path: a No is kept).
+    void OfferProtection();
+    void ProtectNowClick();
+    void ProtectNoClick();
+    void ProtectCurrentFile();
     void actFileExitExecute();
     void actAccountReadOnlyExecute();
     void MRUListClick(const QString& path);

@@ -52,7 +52,7 @@ struct TBusyCursor {
 void TKYVNMain::actFileExportExecute() {
     if (!CurrentFile)
         return;
-    if (Options && Options->ExportPassword && !MainAskFilePassword(this, CurrentFile->Password, CurrentFile->FileName))
+    if (Options && Options->ExportPassword && !MainAskFilePassword(this, *CurrentFile))
         return;
     ShowExportWizard(*CurrentFile);
 }
@@ -69,11 +69,7 @@ void TKYVNMain::actFileMergeExecute() {
         throw EQsException(QStringLiteral("The current passwords file cannot be merget with itself."), QString(), 2);
     auto second = std::make_unique<TKYVNFile>();
     second->FileName = path;
-    {
-        TBusyCursor busy;
-        second->Load();
-    }
-    if (!MainAskFilePassword(this, second->Password, second->FileName))
+    if (!MainUnlockFile(this, *second))
         return;
     // A damaged second file is merged only as far as it could be read, and only when the user says so.
     if (second->Damaged() &&

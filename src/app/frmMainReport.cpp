@@ -52,8 +52,7 @@ QString suggestedPdfName(const QPrinter& printer, const QString& passwordsFile) 
 void runReport(TKYVNMain& w, bool preview) {
     QPrinter& printer = currentPrinter();
     const QString fileName = CurrentFile ? CurrentFile->FileName : w.OpenFilePath;
-    if (Options && Options->PrintPassword && CurrentFile &&
-        !MainAskFilePassword(&w, CurrentFile->Password, CurrentFile->FileName))
+    if (Options && Options->PrintPassword && CurrentFile && !MainAskFilePassword(&w, *CurrentFile))
         return;
     if (!preview && QrPrintsToFile(printer)) {
         const QString path = askPdfFileName(&w, suggestedPdfName(printer, fileName));

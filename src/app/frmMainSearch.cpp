@@ -5,6 +5,7 @@
 #include "QsFilePropsFrm.h"
 #include "QsMsgFrm.h"
 #include "clsAccount.h"
+#include "clsFile.h"
 #include "frmFind.h"
 
 #include <QItemSelectionModel>
@@ -133,5 +134,5 @@ void TKYVNMain::actEditFindNextExecute() {
 }
 
 void TKYVNMain::actFilePropertiesExecute() {
-    ShowFileProperties(OpenFilePath);
+    ShowFileProperties(OpenFilePath, CurrentFile ? CurrentFile->Protection() : QString());
 }

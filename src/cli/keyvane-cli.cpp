@@ -34,8 +34,14 @@ Commands:
   show FILE NAME          print the nine fields of the account as "Caption: value" lines
       --field CAPTION     print only the value of that field (Account Name, Login, Password,
                           Email, Web, Notes, Protected, Created, Modified)
-  new FILE                create an empty passwords file; FILE must not exist. The password
-                          has 4 to 25 characters, without ' or #
+  new FILE                create an empty passwords file, protected by its password; FILE must
+                          not exist. The password has 4 to 128 characters
+      --unprotected       the form that Keyvane 1.3 and older read, under a fixed key: anyone
+                          with a copy can read it. The password has 4 to 25 characters,
+                          without ' or #
+  protect FILE            protect a file of the older form by its password, in place (its
+                          backup too)
+  info FILE               print the file's form and its number of accounts
   add FILE NAME           add an account, created and modified today
       --login L           login name (at most 100 characters)
       --password P        password (at most 100 characters)
@@ -52,6 +58,10 @@ Commands:
                           keep-both (the default: the new one is named as Name (2)),
                           replace or skip
   --help                  show this text
+
+A protected file is encrypted with a key derived from its password (Argon2id, XChaCha20-Poly1305):
+without the password a copy gives away nothing but its size. Every command reads both forms and
+writes a file back in its own form.
 
 Account names compare without regard to the case of the letters a to z. No field but the notes may
 hold a line break; the notes cannot hold ' or # (the file's line breaks of the notes). A file is
@@ -195,13 +205,15 @@ private:
 
 // ---- Commands -----------------------------------------------------------------------------------
 
-// Loads the file and checks the password typed against the stored one (letters a to z fold). Gives the
-// password typed, for a change to check again.
+// Opens the file with the password typed, which the store checks (a protected file's header before the
+// password is asked). Gives the password typed, for a change to open the file again.
 QString openFile(TKYVNFile& file, const QString& path) {
     file.FileName = QFileInfo(path).absoluteFilePath();
-    file.Load();
+    const bool isProtected = file.Examine() == TKYVNFileForm::Protected;
+    if (!isProtected)
+        file.Load();
     QString typed = askPassword(QStringLiteral("Password for '%1': ").arg(QFileInfo(path).fileName()));
-    if (!KyvnSameText(typed, file.Password)) {
+    if (isProtected ? !file.LoadWithPassword(typed) : !file.CheckPassword(typed)) {
         QsWipe(typed);
         throw EQsException(QStringLiteral("Wrong password."));
     }
@@ -215,8 +227,11 @@ void openForChange(TKYVNFile& file, const QString& path, std::optional<TKYVNFile
     QString typed = openFile(file, path);
     lock.emplace(file.FileName);
     file.ClearAccounts();
-    file.Load();
-    const bool same = KyvnSameText(typed, file.Password);
+    const bool isProtected = file.Examine() == TKYVNFileForm::Protected;
+    if (!isProtected)
+        file.Load();
+    // the key derived a moment ago serves again unless the file has another one now
+    const bool same = isProtected ? file.LoadWithPassword(typed) : file.CheckPassword(typed);
     QsWipe(typed);
     if (!same)
         throw EQsException(QStringLiteral("Wrong password."));
@@ -276,28 +291,23 @@ int cmdShow(const TArguments& args) {
 }
 
 // The rules of the password dialog, so that every file made here opens in the program.
-void checkNewPassword(const QString& password, const QString& verify) {
-    if (password.size() < 4)
-        throw EQsException(QStringLiteral("Password must be at least 4 characters long."));
-    if (password.size() > 25)
-        throw EQsException(QStringLiteral("Password must be at most 25 characters long."));
-    if (HasReservedChars(password))
-        throw EQsException(QStringLiteral("A password cannot hold ' or #."));
-    if (password.contains(QLatin1Char('\0')) || password.contains(QLatin1Char('\r')))
-        throw EQsException(QStringLiteral("A password cannot hold a line break."));
+void checkNewPassword(const QString& password, const QString& verify, TKYVNFileForm form) {
+    TKYVNFile::CheckNewPassword(password, form);
     if (!KyvnSameText(password, verify))
         throw EQsException(QStringLiteral("The passwords you entered do not match."));
 }
 
 int cmdNew(const TArguments& args) {
-    args.expectPositional(1, "new FILE");
+    args.expectPositional(1, "new FILE [--unprotected]");
+    const TKYVNFileForm form =
+        args.has(QStringLiteral("unprotected")) ? TKYVNFileForm::Designed : TKYVNFileForm::Protected;
     const QString path = QFileInfo(args.positional[0]).absoluteFilePath();
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         throw EQsException(QStringLiteral("File '%1' already exists.").arg(args.positional[0]));
     QString password = askPassword(QStringLiteral("New password: "));
     QString verify = askPassword(QStringLiteral("Verify: "));
     try {
-        checkNewPassword(password, verify);
+        checkNewPassword(password, verify, form);
     } catch (...) {
         QsWipe(password);
         QsWipe(verify);
@@ -307,6 +317,7 @@ int cmdNew(const TArguments& args) {
     TKYVNFile file;
     file.FileName = path;
     file.Password = password;
+    file.SetForm(form);
     QsWipe(password);
     TKYVNFileLock lock(path);
     // two commands making the same file at once: the second finds the first one's file
@@ -386,6 +397,29 @@ int cmdImport(const TArguments& args) {
     return 0;
 }
 
+int cmdProtect(const TArguments& args) {
+    args.expectPositional(1, "protect FILE");
+    TKYVNFile file;
+    std::optional<TKYVNFileLock> lock;
+    openForChange(file, args.positional[0], lock);
+    if (file.IsProtected()) {
+        out(QStringLiteral("'%1' is already protected.\n").arg(QFileInfo(file.FileName).fileName()));
+        return 0;
+    }
+    file.SetForm(TKYVNFileForm::Protected);
+    file.Save();
+    return 0;
+}
+
+int cmdInfo(const TArguments& args) {
+    args.expectPositional(1, "info FILE");
+    TKYVNFile file;
+    QString typed = openFile(file, args.positional[0]);
+    QsWipe(typed);
+    out(QStringLiteral("Form: %1\nAccounts: %2\n").arg(file.FormDescription()).arg(file.AccountCount()));
+    return 0;
+}
+
 struct TCommand {
     const char* name;
     int (*run)(const TArguments&);
@@ -397,7 +431,7 @@ int run(const QStringList& argv) {
     const TCommand commands[] = {
         {"ls", cmdLs, {}, {}},
         {"show", cmdShow, {QStringLiteral("field")}, {}},
-        {"new", cmdNew, {}, {}},
+        {"new", cmdNew, {}, {QStringLiteral("unprotected")}},
         {"add",
          cmdAdd,
          {QStringLiteral("login"), QStringLiteral("password"), QStringLiteral("generate"), QStringLiteral("email"),
@@ -405,6 +439,8 @@ int run(const QStringList& argv) {
          {QStringLiteral("protected")}},
         {"rm", cmdRm, {}, {}},
         {"import", cmdImport, {QStringLiteral("from"), QStringLiteral("repeated")}, {}},
+        {"protect", cmdProtect, {}, {}},
+        {"info", cmdInfo, {}, {}},
     };
     if (argv.isEmpty())
         throw TUsageError{QStringLiteral("No command given. Try 'keyvane-cli --help'.")};

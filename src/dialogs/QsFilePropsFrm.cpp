@@ -99,6 +99,7 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     txtLocation = makeField(page, "txtLocation");
     txtFileType = makeField(page, "txtFileType");
     txtSize = makeField(page, "txtSize");
+    txtProtection = makeField(page, "txtProtection");
     txtCreated = makeField(page, "txtCreated");
     txtModified = makeField(page, "txtModified");
     txtAccessed = makeField(page, "txtAccessed");
@@ -136,6 +137,9 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     addRow(MakeLabel(page, "lblLocation", QStringLiteral("&Location:"), txtLocation), txtLocation);
     addRow(MakeLabel(page, "lblFileType", QStringLiteral("&Type of file:"), txtFileType), txtFileType);
     addRow(MakeLabel(page, "lblSize", QStringLiteral("&Size:"), txtSize), txtSize);
+    lblProtection_ = MakeLabel(page, "lblProtection", QStringLiteral("&Protection:"), txtProtection);
+    addRow(lblProtection_, txtProtection);
+    SetProtection(QString());
     addLine();
     addRow(MakeLabel(page, "lblCreated", QStringLiteral("C&reated:"), txtCreated), txtCreated);
     addRow(MakeLabel(page, "lblModified", QStringLiteral("&Modified:"), txtModified), txtModified);
@@ -193,9 +197,17 @@ void TFilePropsForm::Fill(const QString& path) {
     }
 }
 
-void ShowFileProperties(const QString& path) {
+void TFilePropsForm::SetProtection(const QString& protection) {
+    txtProtection->setText(protection);
+    txtProtection->setCursorPosition(0);
+    lblProtection_->setVisible(!protection.isEmpty());
+    txtProtection->setVisible(!protection.isEmpty());
+}
+
+void ShowFileProperties(const QString& path, const QString& protection) {
     TFilePropsForm form(QApplication::activeWindow());
     form.Fill(path);
+    form.SetProtection(protection);
     QsAnswers::Record(QStringLiteral("TFilePropsForm"), path);
     if (auto answer = QsAnswers::Take(QStringLiteral("TFilePropsForm"), &form); answer && answer->isValid())
         return;

@@ -51,6 +51,8 @@ class TestMainWindow : public QObject {
 
 private slots:
     void initTestCase() {
+        // New files are protected: the cheapest key the format allows keeps the runs short.
+        TKYVNProtectedForm::SetCostOfNewKeys({1, 8192});
         AppInfo = new TQsApplication;
         AppInfo->Title = "Tessivo Keyvane";
         AppInfo->ProductKey = kProductKey;
