@@ -174,7 +174,7 @@ const std::vector<TKYVNMain::TCommandDef>& TKYVNMain::CommandTable() {
          &W::actFileExportExecute, &MainWhenFileOpen, nullptr},
         {&W::actFileMerge, "actFileMerge", "&Merge...", "Merge current passwords file with another file", "F7", -1,
          &W::actFileMergeExecute, &MainWhenWritable, nullptr},
-        {&W::actFileImport, "actFileImport", "Impor&t...",
+        {&W::actFileImport, "actFileImport", "Import Acco&unts...",
          "Import the accounts exported by a browser or another password manager", "", -1, &W::actFileImportExecute,
          &MainWhenWritable, nullptr},
         {&W::actFilePageSetup, "actFilePageSetup", "Pa&ge Setup...", "Page setup", "", -1, &W::actFilePageSetupExecute,

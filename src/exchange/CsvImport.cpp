@@ -404,11 +404,12 @@ const TImportSource& PickImportSource(const TCsvTable& table, const QString& fro
     }
     if (const TImportSource* source = RecognizeImportSource(table.Header))
         return *source;
-    throw EQsException(QStringLiteral("The columns of this file (%1) are not those of a known export.")
-                           .arg(table.Header.join(QStringLiteral(", "))),
-                       QStringLiteral("Name its source with --from (%1), or map its columns in File > Import... of "
-                                      "Keyvane.")
-                           .arg(ImportSourceIds()));
+    throw EQsException(
+        QStringLiteral("The columns of this file (%1) are not those of a known export.")
+            .arg(table.Header.join(QStringLiteral(", "))),
+        QStringLiteral("Name its source with --from (%1), or map its columns in File > Import Accounts... of "
+                       "Keyvane.")
+            .arg(ImportSourceIds()));
 }
 
 QString ImportCsvRows(TKYVNFile& file, const TCsvTable& table, const TImportSource& source, TRepeatChoice choice) {

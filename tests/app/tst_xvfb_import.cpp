@@ -149,7 +149,7 @@ private slots:
         press(w.get(), Qt::Key_F, Qt::AltModifier);
         QTRY_VERIFY(w->mnuFile->isVisible());
         QTimer::singleShot(0, this, driver);
-        QTest::keyClick(w->mnuFile, Qt::Key_T);
+        QTest::keyClick(w->mnuFile, Qt::Key_U);
         QTRY_VERIFY(driven);
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QCOMPARE(errors, QStringList());
@@ -157,8 +157,7 @@ private slots:
 
         TKYVNFile back;
         back.FileName = path;
-        back.Load();
-        QCOMPARE(back.Password, QStringLiteral("secret1"));
+        QVERIFY(back.LoadWithPassword(QStringLiteral("secret1"))); // a new file is protected
         QStringList names;
         for (const TKYVNAccount* a : back.Accounts)
             names << a->AccountName + ":" + a->Login;
