@@ -9,7 +9,7 @@
 //   frmMainClipboard.cpp the copy commands and the clearing of the clipboard
 //   frmMainTray.cpp      minimising, the notification-area icon, the way back and the preferences
 //   frmMainPlacement.cpp the stored window placement
-//   frmMainExchange.cpp  the export and merge commands
+//   frmMainExchange.cpp  the export, merge and import commands
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
@@ -114,6 +114,7 @@ public:
     QAction* actFilePasswordHealth = nullptr;
     QAction* actFileExport = nullptr;
     QAction* actFileMerge = nullptr;
+    QAction* actFileImport = nullptr;
     QAction* actFilePageSetup = nullptr;
     QAction* actFilePreview = nullptr;
     QAction* actFilePrint = nullptr;
@@ -206,6 +207,7 @@ public:
     // --- exchange commands (frmMainExchange.cpp) ---
     void actFileExportExecute();
     void actFileMergeExecute();
+    void actFileImportExecute();
 
     // --- accounts list (frmMainList.cpp) ---
     void FillAccountsList();

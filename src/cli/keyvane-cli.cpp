@@ -1,4 +1,6 @@
 // keyvane-cli: a command-line front end on the password store, for scripts and for people at a terminal.
+#include "AccountRules.h"
+#include "CsvImport.h"
 #include "QsExceptions.h"
 #include "QsSecrets.h"
 #include "QsVerInf.h"
@@ -63,6 +65,12 @@ Commands:
       --breaches LIST     also look each password up in a breach list on disk: the published
                           SHA-1 list ordered by hash ("HASH:COUNT" lines); nothing is sent anywhere
       --json              print one JSON object instead
+  import FILE CSV         add the accounts of a CSV export of a browser or password manager
+      --from SOURCE       the program that wrote it (chromium, firefox, safari, bitwarden,
+                          keepassxc, 1password, lastpass, keyvane); found from the header otherwise
+      --repeated CHOICE   for names the file repeats or the passwords file holds already:
+                          keep-both (the default: the new one is named as Name (2)),
+                          replace or skip
   --help                  show this text
   --version               show the version
 
@@ -70,9 +78,10 @@ A protected file is encrypted with a key derived from its password (Argon2id, XC
 without the password a copy gives away nothing but its size. Every command reads both forms and
 writes a file back in its own form.
 
-Account names compare without regard to the case of the letters a to z. No field may hold ' or #,
-and no field but the notes a line break. A file is written only when the command succeeds, with
-the previous file kept as "Backup of <name>" when the preference to back up files is on.
+Account names compare without regard to the case of the letters a to z. No field but the notes may
+hold a line break; the notes cannot hold ' or # (the file's line breaks of the notes). A file is
+written only when the command succeeds, with the previous file kept as "Backup of <name>" when the
+preference to back up files is on.
 
 Changes are safe alongside Keyvane and other keyvane-cli commands: a change is made under an
 exclusive lock (flock) on the file's folder, which Keyvane takes too while it writes, so two
@@ -333,16 +342,6 @@ int cmdNew(const TArguments& args) {
     return 0;
 }
 
-// The account editor's trim: every character of code 32 or lower goes from both ends.
-QString trimmed(const QString& text) {
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b].unicode() <= 32)
-        ++b;
-    while (e > b && text[e - 1].unicode() <= 32)
-        --e;
-    return text.mid(b, e - b);
-}
-
 int cmdAdd(const TArguments& args) {
     args.expectPositional(2, "add FILE NAME [--login L] [--password P | --generate N] [--email E] [--web W] "
                              "[--notes T] [--protected]");
@@ -350,16 +349,13 @@ int cmdAdd(const TArguments& args) {
         throw TUsageError{QStringLiteral("Give either --password or --generate, not both.")};
 
     auto account = std::make_unique<TKYVNAccount>();
-    account->AccountName = trimmed(args.positional[1]);
-    account->Login = trimmed(args.value(QStringLiteral("login")));
-    account->Password = trimmed(args.value(QStringLiteral("password")));
-    account->Email = trimmed(args.value(QStringLiteral("email")));
-    account->Web = trimmed(args.value(QStringLiteral("web")));
+    account->AccountName = TrimField(args.positional[1]);
+    account->Login = TrimField(args.value(QStringLiteral("login")));
+    account->Password = TrimField(args.value(QStringLiteral("password")));
+    account->Email = TrimField(args.value(QStringLiteral("email")));
+    account->Web = TrimField(args.value(QStringLiteral("web")));
     // Notes keep their line breaks as CR LF, whatever the shell passed.
-    account->Notes = trimmed(args.value(QStringLiteral("notes")))
-                         .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                         .replace(QLatin1Char('\r'), QLatin1Char('\n'))
-                         .replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    account->Notes = NotesLineBreaks(TrimField(args.value(QStringLiteral("notes"))));
     account->Protected = args.has(QStringLiteral("protected"));
     account->Created = account->Modified = QDate::currentDate();
     if (args.has(QStringLiteral("generate"))) {
@@ -370,40 +366,19 @@ int cmdAdd(const TArguments& args) {
         account->Password = GeneratePassword(length);
     }
 
-    struct TCheck {
-        const char* caption;
-        const QString* value;
-        int maxLength; // 0: no limit
-        bool oneLine;
-    };
-    const TCheck checks[] = {
-        {"Account Name", &account->AccountName, 50, true},
-        {"Login", &account->Login, 100, true},
-        {"Password", &account->Password, 100, true},
-        {"Email", &account->Email, 0, true},
-        {"Web", &account->Web, 0, true},
-        {"Notes", &account->Notes, 255, false},
-    };
-    if (account->AccountName.isEmpty())
-        throw EQsException(QStringLiteral("The account name is empty."));
-    for (const TCheck& c : checks) {
-        const QString caption = QLatin1String(c.caption);
-        if (HasReservedChars(*c.value))
-            throw EQsException(QStringLiteral("%1 cannot hold ' or #.").arg(caption));
-        if (c.value->contains(QLatin1Char('\0')) ||
-            (c.oneLine && (c.value->contains(QLatin1Char('\r')) || c.value->contains(QLatin1Char('\n')))))
-            throw EQsException(QStringLiteral("%1 cannot hold a line break or a NUL character.").arg(caption));
-        // Notes count a line break as the editor does, as one CR LF pair of characters.
-        if (c.maxLength > 0 && c.value->size() > c.maxLength)
-            throw EQsException(QStringLiteral("%1 is longer than %2 characters.").arg(caption).arg(c.maxLength));
-    }
+    CheckAccountFields(*account);
+    // The limits a person has when typing in the account editor; notes count a line break as CR LF.
+    const QString* values[] = {&account->AccountName, &account->Login, &account->Password,
+                               &account->Email,       &account->Web,   &account->Notes};
+    for (int f = kfAccountName; f <= kfNotes; ++f)
+        if (const int limit = FieldTypingLimit(f); limit > 0 && values[f]->size() > limit)
+            throw EQsException(QStringLiteral("%1 is longer than %2 characters.").arg(KyvnFieldCaption(f)).arg(limit));
 
     TKYVNFile file;
     std::optional<TKYVNFileLock> lock;
     openForChange(file, args.positional[0], lock);
-    if (file.FindAccount(account->AccountName))
-        throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(account->AccountName),
-                           QStringLiteral("Please provide a different name for this account."));
+    if (AccountNameInUse(&file, account->AccountName))
+        throw NameInUseError(account->AccountName);
     file.AddAccount(account.release());
     file.Save();
     return 0;
@@ -416,6 +391,24 @@ int cmdRm(const TArguments& args) {
     openForChange(file, args.positional[0], lock);
     std::unique_ptr<TKYVNAccount> removed = file.TakeAccount(accountNamed(file, args.positional[1])->AccountName);
     file.Save();
+    return 0;
+}
+
+int cmdImport(const TArguments& args) {
+    args.expectPositional(2, "import FILE CSV [--from SOURCE] [--repeated keep-both|replace|skip]");
+    TRepeatChoice choice = TRepeatChoice::KeepBoth;
+    if (args.has(QStringLiteral("repeated")) && !RepeatChoiceFromText(args.value(QStringLiteral("repeated")), choice))
+        throw TUsageError{QStringLiteral("--repeated takes keep-both, replace or skip.")};
+    // The export is read and understood before the password is asked: a file that cannot be imported
+    // costs nothing.
+    TCsvTable table = ReadCsvFile(args.positional[1]);
+    const TImportSource& source = PickImportSource(table, args.value(QStringLiteral("from")));
+    TKYVNFile file;
+    std::optional<TKYVNFileLock> lock;
+    openForChange(file, args.positional[0], lock);
+    const QString summary = ImportCsvRows(file, table, source, choice);
+    file.Save();
+    out(summary + QStringLiteral(".\n"));
     return 0;
 }
 
@@ -521,6 +514,7 @@ int run(const QStringList& argv) {
           QStringLiteral("web"), QStringLiteral("notes")},
          {QStringLiteral("protected")}},
         {"rm", cmdRm, {}, {}},
+        {"import", cmdImport, {QStringLiteral("from"), QStringLiteral("repeated")}, {}},
         {"protect", cmdProtect, {}, {}},
         {"info", cmdInfo, {}, {}},
         {"analyze", cmdAnalyze, {QStringLiteral("breaches")}, {QStringLiteral("json")}},

@@ -34,6 +34,10 @@ class TestAccount : public QObject {
     }
 
     static QLineEdit* lineEdit(TAccountEdit& dialog, const QString& name) { return dialog.findChild<QLineEdit*>(name); }
+    static int lineFieldOf(const QString& name) {
+        const QStringList edits{"txtAccountName", "txtLogin", "txtPassword", "txtEmail", "txtWeb"};
+        return int(edits.indexOf(name));
+    }
 
 private slots:
     void initTestCase() { Options = new TKYVNOptions; }
@@ -169,25 +173,31 @@ private slots:
         QCOMPARE(account.Notes, QStringLiteral("note\r\nsecond line"));
     }
 
-    // Typed, pasted or set: the reserved characters never get into the account.
-    void reservedCharacters_data() {
+    // The apostrophe and the number sign are ordinary characters of the single-line fields, typed or
+    // pasted (a name like O'Neil, a password with #).
+    void apostropheAndNumberSignInLineFields_data() {
         QTest::addColumn<QString>("input");
         for (const char* name : {"txtAccountName", "txtLogin", "txtPassword", "txtEmail", "txtWeb"})
             QTest::newRow(name) << name;
     }
-    void reservedCharacters() {
+    void apostropheAndNumberSignInLineFields() {
         QFETCH(QString, input);
         TAccountEdit dialog;
         dialog.SetupCreate(file_.get(), nullptr);
         QLineEdit* edit = lineEdit(dialog, input);
         QVERIFY(edit);
         QTest::keyClicks(edit, QStringLiteral("a'b#c"));
-        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        QCOMPARE(edit->text(), QStringLiteral("a'b#c"));
         QGuiApplication::clipboard()->setText(QStringLiteral("#x'y"));
         edit->setCursorPosition(1);
         edit->paste();
-        QCOMPARE(edit->text(), QStringLiteral("axybc"));
-        QCOMPARE(edit->cursorPosition(), 3);
+        QCOMPARE(edit->text(), QStringLiteral("a#x'y'b#c"));
+        QCOMPARE(edit->cursorPosition(), 5);
+        if (input != QLatin1String("txtAccountName"))
+            dialog.txtAccountName->setText(QStringLiteral("Shop"));
+        TKYVNAccount account;
+        dialog.WriteTo(account);
+        QCOMPARE(GetAccountField(account, KyvnFieldCaption(lineFieldOf(input))), QStringLiteral("a#x'y'b#c"));
     }
 
     // A line break or NUL inside a single-line field would shift every following line of the passwords
@@ -254,7 +264,9 @@ private slots:
         QCOMPARE(dialog.txtNotes->Text(), QStringLiteral("abc1\r\n2"));
     }
 
-    void editStripsReservedAndKeepsName() {
+    // An edit keeps every character of the single-line fields (only the notes cannot hold ' and #), and
+    // the name as it is.
+    void editKeepsApostropheAndNumberSignAndName() {
         TKYVNAccount* account = addAccount(QStringLiteral("O'Neil"));
         account->Login = QStringLiteral("lo'g#in");
         account->Notes = QStringLiteral("x#y");
@@ -265,13 +277,13 @@ private slots:
             const bool ok = dialog->windowTitle() == QStringLiteral("Edit Account 'O'Neil'...") &&
                             !dialog->txtAccountName->isEnabled() && dialog->cmdOK->isEnabled() &&
                             dialog->txtAccountName->text() == QStringLiteral("O'Neil") &&
-                            dialog->txtLogin->text() == QStringLiteral("login");
+                            dialog->txtLogin->text() == QStringLiteral("lo'g#in");
             return QVariant(ok);
         });
         QVERIFY(EditAccount(*account));
         // The name is the key of the account; only the rename dialog changes it.
         QCOMPARE(account->AccountName, QStringLiteral("O'Neil"));
-        QCOMPARE(account->Login, QStringLiteral("login"));
+        QCOMPARE(account->Login, QStringLiteral("lo'g#in"));
         QCOMPARE(account->Notes, QStringLiteral("xy"));
         QCOMPARE(account->Created, QDate(2001, 2, 3));
         QCOMPARE(account->Modified, QDate::currentDate());
