@@ -55,6 +55,7 @@ void TKYVNMain::CreateProtectionBar() {
     row->setSpacing(8);
     auto* icon = new QLabel(bar);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(24, 24));
+    icon->setAccessibleDescription(QStringLiteral("Warning"));
     lblProtectQuestion = new QLabel(bar);
     lblProtectQuestion->setObjectName(QStringLiteral("lblProtectQuestion"));
     lblProtectQuestion->setWordWrap(true);

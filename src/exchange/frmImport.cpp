@@ -201,6 +201,7 @@ TImportWzd::TImportWzd(QWidget* parent)
     sourceLabel->setBuddy(cboSource);
     tblColumns = new QTableWidget(pStepColumns);
     tblColumns->setObjectName(QStringLiteral("tblColumns"));
+    tblColumns->setAccessibleName(QStringLiteral("Columns of the export and the fields they fill"));
     tblColumns->setColumnCount(3);
     tblColumns->setHorizontalHeaderLabels(
         {QStringLiteral("Column"), QStringLiteral("First value"), QStringLiteral("Goes to")});
@@ -226,6 +227,7 @@ TImportWzd::TImportWzd(QWidget* parent)
     previewModel = new TImportPreviewModel(this);
     tvPreview = new QTableView(pStepPreview);
     tvPreview->setObjectName(QStringLiteral("tvPreview"));
+    tvPreview->setAccessibleName(QStringLiteral("Accounts as they will be stored"));
     tvPreview->setModel(previewModel);
     tvPreview->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -247,6 +249,7 @@ TImportWzd::TImportWzd(QWidget* parent)
                        "earlier account with the later one, or skip the later one."));
     tblRepeated = new QTableWidget(pStepRepeated);
     tblRepeated->setObjectName(QStringLiteral("tblRepeated"));
+    tblRepeated->setAccessibleName(QStringLiteral("Repeated names and what to do with each"));
     tblRepeated->setColumnCount(3);
     tblRepeated->setHorizontalHeaderLabels(
         {QStringLiteral("Account Name"), QStringLiteral("Where"), QStringLiteral("What to do")});

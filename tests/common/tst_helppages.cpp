@@ -29,7 +29,7 @@ private slots:
             QVERIFY2(help.exists(page), qPrintable(page));
             pages.insert(page);
         }
-        QCOMPARE(pages.size(), 7);
+        QCOMPARE(pages.size(), 8);
     }
 
     void theContentsLinkEveryPage() {
