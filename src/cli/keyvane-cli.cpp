@@ -1,461 +1,131 @@
 // keyvane-cli: a command-line front end on the password store, for scripts and for people at a terminal.
-#include "QsExceptions.h"
+#include "CliArguments.h"
+#include "CliSession.h"
+#include "CliTerminal.h"
 #include "QsSecrets.h"
-#include "clsFile.h"
-#include "uGenerator.h"
 #include "uOptions.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QStringList>
+#include <QGuiApplication>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <map>
-#include <optional>
-#include <string>
-#include <termios.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
-const char kHelp[] = R"(Usage: keyvane-cli COMMAND FILE [ARGUMENTS]
-
-Reads and changes Keyvane passwords files (.kvf). Every command asks the file password: without
-echo when standard input is a terminal, otherwise as one line of standard input ("new" reads two).
-
-Commands:
-  ls FILE                 print the account names in file order, one per line
-  show FILE NAME          print the nine fields of the account as "Caption: value" lines
-      --field CAPTION     print only the value of that field (Account Name, Login, Password,
-                          Email, Web, Notes, Protected, Created, Modified)
-  new FILE                create an empty passwords file; FILE must not exist. The password
-                          has 4 to 25 characters, without ' or #
-  add FILE NAME           add an account, created and modified today
-      --login L           login name (at most 100 characters)
-      --password P        password (at most 100 characters)
-      --generate N        a random password of N characters instead of --password
-      --email E           e-mail address
-      --web W             web address
-      --notes T           notes (at most 255 characters; line breaks allowed)
-      --protected         ask the file password before the account is edited or deleted
-  rm FILE NAME            delete the account
-  --help                  show this text
-
-Account names compare without regard to the case of the letters a to z. No field may hold ' or #,
-and no field but the notes a line break. A file is written only when the command succeeds, with
-the previous file kept as "Backup of <name>" when the preference to back up files is on.
-
-Changes are safe alongside Keyvane and other keyvane-cli commands: a change is made under an
-exclusive lock (flock) on the file's folder, which Keyvane takes too while it writes, so two
-commands at once never lose an account. If Keyvane has the same file open and then writes it back,
-it first keeps the version changed here beside it as "<name> (changed elsewhere YYYY-MM-DD
-HHMMSS).kvf" and says so; File > Merge... brings its accounts into the open file.
-
-Exit status: 0 on success, 1 on an error (wrong password, damaged file, unknown account, refused
-value), 2 on a usage error.
-)";
-
-constexpr int kExitError = 1;
-constexpr int kExitUsage = 2;
-
-struct TUsageError {
-    QString message;
-};
-
-void out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-}
-void err(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stderr);
+// The arguments as QCoreApplication would decode them, read before it exists: the command decides
+// which application object is made.
+QStringList decodedArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
 }
 
-// ---- Password input -----------------------------------------------------------------------------
-
-termios savedTerminal;
-volatile std::sig_atomic_t echoOff = 0;
-
-void restoreTerminal() {
-    if (echoOff) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-        echoOff = 0;
+// An account password given on the command line stays readable in /proc/PID/cmdline for as long as the
+// command runs; it is blanked there once it has been read (--ask avoids it altogether).
+void hideSecretArguments(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return;
+        if (std::strcmp(argv[i], "--password") == 0 && i + 1 < argc)
+            std::memset(argv[i + 1], 'x', std::strlen(argv[i + 1]));
+        else if (std::strncmp(argv[i], "--password=", 11) == 0)
+            std::memset(argv[i] + 11, 'x', std::strlen(argv[i] + 11));
     }
 }
 
-void onSignal(int sig) {
-    restoreTerminal();
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
-}
-
-std::optional<QString> readLine() {
-    std::string line;
-    line.reserve(256); // a typed password stays in one buffer, which is wiped below
-    int c;
-    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
-        line.push_back(char(c));
-    if (c == EOF && line.empty())
-        return std::nullopt;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    QString text = QString::fromUtf8(line.data(), qsizetype(line.size()));
-    QsWipe(line);
-    return text;
-}
-
-QString askPassword(const QString& prompt) {
-    std::optional<QString> line;
-    if (::isatty(STDIN_FILENO)) {
-        // Echo goes off before the prompt shows, so that nothing typed in answer to it is echoed.
-        termios quiet;
-        if (::tcgetattr(STDIN_FILENO, &savedTerminal) == 0) {
-            quiet = savedTerminal;
-            quiet.c_lflag &= ~tcflag_t(ECHO);
-            echoOff = 1;
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-        }
-        err(prompt);
-        std::fflush(stderr);
-        line = readLine();
-        restoreTerminal();
-        err(QStringLiteral("\n"));
-    } else {
-        line = readLine();
+// Qt ends the run itself when no display can be reached; a clear message and status 1 instead.
+void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        CliErr(QStringLiteral("Cannot reach the clipboard: no display could be opened.\n"));
+        std::_Exit(kExitError);
     }
-    if (!line)
-        throw EQsException(QStringLiteral("No password given."));
-    return *line;
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        CliErr(message + QLatin1Char('\n'));
 }
 
-// ---- Arguments ----------------------------------------------------------------------------------
-
-class TArguments {
-public:
-    TArguments(const QStringList& args, const QStringList& valueOptions, const QStringList& flags) {
-        bool optionsEnd = false;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& a = args[i];
-            if (optionsEnd || !a.startsWith(QLatin1String("--")) || a == QLatin1String("-")) {
-                positional << a;
-                continue;
-            }
-            if (a == QLatin1String("--")) {
-                optionsEnd = true;
-                continue;
-            }
-            QString name = a.mid(2);
-            std::optional<QString> value;
-            if (const qsizetype eq = name.indexOf(QLatin1Char('=')); eq >= 0) {
-                value = name.mid(eq + 1);
-                name = name.left(eq);
-            }
-            if (flags.contains(name) && !value) {
-                options[name] = QString();
-            } else if (valueOptions.contains(name)) {
-                if (!value) {
-                    if (i + 1 >= args.size())
-                        throw TUsageError{QStringLiteral("Option --%1 needs a value.").arg(name)};
-                    value = args[++i];
-                }
-                if (options.count(name))
-                    throw TUsageError{QStringLiteral("Option --%1 is given twice.").arg(name)};
-                options[name] = *value;
-            } else {
-                throw TUsageError{QStringLiteral("Unknown option '%1'.").arg(a)};
-            }
-        }
-    }
-    void expectPositional(int count, const char* usage) const {
-        if (positional.size() != count)
-            throw TUsageError{QStringLiteral("Usage: keyvane-cli %1").arg(QLatin1String(usage))};
-    }
-    bool has(const QString& name) const { return options.count(name) != 0; }
-    QString value(const QString& name) const {
-        const auto it = options.find(name);
-        return it == options.end() ? QString() : it->second;
-    }
-
-    QStringList positional;
-
-private:
-    std::map<QString, QString> options;
-};
-
-// ---- Commands -----------------------------------------------------------------------------------
-
-// Loads the file and checks the password typed against the stored one (letters a to z fold). Gives the
-// password typed, for a change to check again.
-QString openFile(TKYVNFile& file, const QString& path) {
-    file.FileName = QFileInfo(path).absoluteFilePath();
-    file.Load();
-    QString typed = askPassword(QStringLiteral("Password for '%1': ").arg(QFileInfo(path).fileName()));
-    if (!KyvnSameText(typed, file.Password)) {
-        QsWipe(typed);
-        throw EQsException(QStringLiteral("Wrong password."));
-    }
-    return typed;
-}
-
-// For a change: the file is read again under the folder lock, which is held until the change is
-// written, so that no other writer's change can fall between this read and this write. The lock is not
-// held while the password is typed.
-void openForChange(TKYVNFile& file, const QString& path, std::optional<TKYVNFileLock>& lock) {
-    QString typed = openFile(file, path);
-    lock.emplace(file.FileName);
-    file.ClearAccounts();
-    file.Load();
-    const bool same = KyvnSameText(typed, file.Password);
-    QsWipe(typed);
-    if (!same)
-        throw EQsException(QStringLiteral("Wrong password."));
-    if (file.Damaged())
-        throw EQsException(QStringLiteral("The file is damaged and is not changed."), file.DamageWarning());
-}
-
-TKYVNAccount* accountNamed(const TKYVNFile& file, const QString& name) {
-    TKYVNAccount* account = file.FindAccount(name);
-    if (!account)
-        throw EQsException(QStringLiteral("There is no account named '%1'.").arg(name));
-    return account;
-}
-
-QString fieldText(const TKYVNAccount& a, int field) {
-    switch (field) {
-    case kfCreated:
-        return a.Created.toString(Qt::ISODate);
-    case kfModified:
-        return a.Modified.toString(Qt::ISODate);
-    case kfNotes:
-        return QString(a.Notes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    default:
-        return GetAccountField(a, KyvnFieldCaption(field));
-    }
-}
-
-int cmdLs(const TArguments& args) {
-    args.expectPositional(1, "ls FILE");
-    TKYVNFile file;
-    QString typed = openFile(file, args.positional[0]);
-    QsWipe(typed);
-    for (const TKYVNAccount* a : file.Accounts)
-        out(a->AccountName + QLatin1Char('\n'));
-    return 0;
-}
-
-int cmdShow(const TArguments& args) {
-    args.expectPositional(2, "show FILE NAME [--field CAPTION]");
-    int only = -1;
-    if (args.has(QStringLiteral("field"))) {
-        only = KyvnFieldOfCaption(args.value(QStringLiteral("field")));
-        if (only < 0)
-            throw TUsageError{QStringLiteral("Unknown field '%1'.").arg(args.value(QStringLiteral("field")))};
-    }
-    TKYVNFile file;
-    QString typed = openFile(file, args.positional[0]);
-    QsWipe(typed);
-    const TKYVNAccount* account = accountNamed(file, args.positional[1]);
-    if (only >= 0) {
-        out(fieldText(*account, only) + QLatin1Char('\n'));
-        return 0;
-    }
-    for (int f = 0; f < KyvnFieldCount; ++f)
-        out(KyvnFieldCaption(f) + QStringLiteral(": ") + fieldText(*account, f) + QLatin1Char('\n'));
-    return 0;
-}
-
-// The rules of the password dialog, so that every file made here opens in the program.
-void checkNewPassword(const QString& password, const QString& verify) {
-    if (password.size() < 4)
-        throw EQsException(QStringLiteral("Password must be at least 4 characters long."));
-    if (password.size() > 25)
-        throw EQsException(QStringLiteral("Password must be at most 25 characters long."));
-    if (HasReservedChars(password))
-        throw EQsException(QStringLiteral("A password cannot hold ' or #."));
-    if (password.contains(QLatin1Char('\0')) || password.contains(QLatin1Char('\r')))
-        throw EQsException(QStringLiteral("A password cannot hold a line break."));
-    if (!KyvnSameText(password, verify))
-        throw EQsException(QStringLiteral("The passwords you entered do not match."));
-}
-
-int cmdNew(const TArguments& args) {
-    args.expectPositional(1, "new FILE");
-    const QString path = QFileInfo(args.positional[0]).absoluteFilePath();
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        throw EQsException(QStringLiteral("File '%1' already exists.").arg(args.positional[0]));
-    QString password = askPassword(QStringLiteral("New password: "));
-    QString verify = askPassword(QStringLiteral("Verify: "));
-    try {
-        checkNewPassword(password, verify);
-    } catch (...) {
-        QsWipe(password);
-        QsWipe(verify);
-        throw;
-    }
-    QsWipe(verify);
-    TKYVNFile file;
-    file.FileName = path;
-    file.Password = password;
-    QsWipe(password);
-    TKYVNFileLock lock(path);
-    // two commands making the same file at once: the second finds the first one's file
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        throw EQsException(QStringLiteral("File '%1' already exists.").arg(args.positional[0]));
-    file.Save();
-    return 0;
-}
-
-// The account editor's trim: every character of code 32 or lower goes from both ends.
-QString trimmed(const QString& text) {
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b].unicode() <= 32)
-        ++b;
-    while (e > b && text[e - 1].unicode() <= 32)
-        --e;
-    return text.mid(b, e - b);
-}
-
-int cmdAdd(const TArguments& args) {
-    args.expectPositional(2, "add FILE NAME [--login L] [--password P | --generate N] [--email E] [--web W] "
-                             "[--notes T] [--protected]");
-    if (args.has(QStringLiteral("password")) && args.has(QStringLiteral("generate")))
-        throw TUsageError{QStringLiteral("Give either --password or --generate, not both.")};
-
-    auto account = std::make_unique<TKYVNAccount>();
-    account->AccountName = trimmed(args.positional[1]);
-    account->Login = trimmed(args.value(QStringLiteral("login")));
-    account->Password = trimmed(args.value(QStringLiteral("password")));
-    account->Email = trimmed(args.value(QStringLiteral("email")));
-    account->Web = trimmed(args.value(QStringLiteral("web")));
-    // Notes keep their line breaks as CR LF, whatever the shell passed.
-    account->Notes = trimmed(args.value(QStringLiteral("notes")))
-                         .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                         .replace(QLatin1Char('\r'), QLatin1Char('\n'))
-                         .replace(QLatin1String("\n"), QLatin1String("\r\n"));
-    account->Protected = args.has(QStringLiteral("protected"));
-    account->Created = account->Modified = QDate::currentDate();
-    if (args.has(QStringLiteral("generate"))) {
-        bool ok = false;
-        const int length = args.value(QStringLiteral("generate")).toInt(&ok);
-        if (!ok || length < 1 || length > 100)
-            throw TUsageError{QStringLiteral("--generate takes a length from 1 to 100.")};
-        account->Password = GeneratePassword(length);
-    }
-
-    struct TCheck {
-        const char* caption;
-        const QString* value;
-        int maxLength; // 0: no limit
-        bool oneLine;
-    };
-    const TCheck checks[] = {
-        {"Account Name", &account->AccountName, 50, true},
-        {"Login", &account->Login, 100, true},
-        {"Password", &account->Password, 100, true},
-        {"Email", &account->Email, 0, true},
-        {"Web", &account->Web, 0, true},
-        {"Notes", &account->Notes, 255, false},
-    };
-    if (account->AccountName.isEmpty())
-        throw EQsException(QStringLiteral("The account name is empty."));
-    for (const TCheck& c : checks) {
-        const QString caption = QLatin1String(c.caption);
-        if (HasReservedChars(*c.value))
-            throw EQsException(QStringLiteral("%1 cannot hold ' or #.").arg(caption));
-        if (c.value->contains(QLatin1Char('\0')) ||
-            (c.oneLine && (c.value->contains(QLatin1Char('\r')) || c.value->contains(QLatin1Char('\n')))))
-            throw EQsException(QStringLiteral("%1 cannot hold a line break or a NUL character.").arg(caption));
-        // Notes count a line break as the editor does, as one CR LF pair of characters.
-        if (c.maxLength > 0 && c.value->size() > c.maxLength)
-            throw EQsException(QStringLiteral("%1 is longer than %2 characters.").arg(caption).arg(c.maxLength));
-    }
-
-    TKYVNFile file;
-    std::optional<TKYVNFileLock> lock;
-    openForChange(file, args.positional[0], lock);
-    if (file.FindAccount(account->AccountName))
-        throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(account->AccountName),
-                           QStringLiteral("Please provide a different name for this account."));
-    file.AddAccount(account.release());
-    file.Save();
-    return 0;
-}
-
-int cmdRm(const TArguments& args) {
-    args.expectPositional(2, "rm FILE NAME");
-    TKYVNFile file;
-    std::optional<TKYVNFileLock> lock;
-    openForChange(file, args.positional[0], lock);
-    std::unique_ptr<TKYVNAccount> removed = file.TakeAccount(accountNamed(file, args.positional[1])->AccountName);
-    file.Save();
-    return 0;
-}
-
-struct TCommand {
-    const char* name;
-    int (*run)(const TArguments&);
-    QStringList valueOptions;
-    QStringList flags;
-};
-
-int run(const QStringList& argv) {
-    const TCommand commands[] = {
-        {"ls", cmdLs, {}, {}},
-        {"show", cmdShow, {QStringLiteral("field")}, {}},
-        {"new", cmdNew, {}, {}},
-        {"add",
-         cmdAdd,
-         {QStringLiteral("login"), QStringLiteral("password"), QStringLiteral("generate"), QStringLiteral("email"),
-          QStringLiteral("web"), QStringLiteral("notes")},
-         {QStringLiteral("protected")}},
-        {"rm", cmdRm, {}, {}},
-    };
-    if (argv.isEmpty())
-        throw TUsageError{QStringLiteral("No command given. Try 'keyvane-cli --help'.")};
-    if (argv.contains(QStringLiteral("--help")) || argv[0] == QLatin1String("-h") || argv[0] == QLatin1String("help")) {
-        out(QString::fromUtf8(kHelp));
-        return 0;
-    }
-    for (const TCommand& c : commands)
-        if (argv[0] == QLatin1String(c.name))
-            return c.run(TArguments(argv.mid(1), c.valueOptions, c.flags));
-    throw TUsageError{QStringLiteral("Unknown command '%1'. Try 'keyvane-cli --help'.").arg(argv[0])};
+bool isHelp(const QString& a) {
+    return a == QLatin1String("--help") || a == QLatin1String("-h");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any file is opened: a closed standard stream would be taken by it.
+    if (!CliCheckStandardStreams())
+        return kExitError;
     // Before any password is read: no core file, no gcore, no other process of the user reading memory.
     QsProtectProcessMemory();
-    QCoreApplication app(argc, argv);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        std::signal(sig, onSignal);
-    // The preferences say whether a save keeps a backup.
+    CliInstallSignalHandlers();
+    const QStringList args = decodedArguments(argc, argv);
+    hideSecretArguments(argc, argv);
+
+    int status = kExitSuccess;
+    std::unique_ptr<QCoreApplication> app;
     TKYVNOptions options;
-    options.Load();
-    Options = &options;
-    int status = 0;
     try {
-        status = run(app.arguments().mid(1));
-    } catch (const TUsageError& e) {
-        err(e.message + QLatin1Char('\n'));
-        status = kExitUsage;
-    } catch (const EQsException& e) {
-        err(e.Message + QLatin1Char('\n'));
+        if (args.isEmpty())
+            throw CliUsageError(QStringLiteral("No command given. Try 'keyvane-cli --help'."));
+        if (isHelp(args[0]) || args[0] == QLatin1String("help")) {
+            const TCliCommand* c = args.size() > 1 ? CliFindCommand(args[1]) : nullptr;
+            CliOut(c ? CliCommandHelp(*c) : CliHelp());
+        } else {
+            const TCliCommand* command = CliFindCommand(args[0]);
+            if (!command)
+                throw CliUsageError(QStringLiteral("Unknown command '%1'. Try 'keyvane-cli --help'.").arg(args[0]));
+            const QStringList rest = args.mid(1);
+            if (std::any_of(rest.begin(), rest.end(), isHelp) && !rest.contains(QStringLiteral("--"))) {
+                CliOut(CliCommandHelp(*command));
+            } else {
+                const TCliArguments parsed(*command, rest);
+                if (command->needsDisplay) {
+                    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                        throw EQsException(QStringLiteral("Cannot reach the clipboard: there is no display "
+                                                          "(neither DISPLAY nor WAYLAND_DISPLAY is set)."));
+                    // Through X11 (XWayland on a Wayland desktop) a program without a window may own the
+                    // clipboard; Wayland gives it only to the focused window.
+                    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+                        qputenv("QT_QPA_PLATFORM", "xcb");
+                    qInstallMessageHandler(onQtMessage);
+                    app = std::make_unique<QGuiApplication>(argc, argv);
+                } else {
+                    app = std::make_unique<QCoreApplication>(argc, argv);
+                }
+                // The preferences say whether a save keeps a backup, and the defaults of generate and clip.
+                options.Load();
+                Options = &options;
+                status = command->run(parsed);
+            }
+        }
+        CliFlushOut();
+    } catch (const ECliFailure& e) {
+        CliErr(e.Message + QLatin1Char('\n'));
         if (!e.Details.isEmpty())
-            err(e.Details + QLatin1Char('\n'));
+            CliErr(e.Details + QLatin1Char('\n'));
+        status = e.Status;
+    } catch (const EQsException& e) {
+        CliErr(e.Message + QLatin1Char('\n'));
+        if (!e.Details.isEmpty())
+            CliErr(e.Details + QLatin1Char('\n'));
         status = kExitError;
     } catch (const std::exception& e) {
-        err(QString::fromUtf8(e.what()) + QLatin1Char('\n'));
+        CliErr(QString::fromUtf8(e.what()) + QLatin1Char('\n'));
         status = kExitError;
     }
     Options = nullptr;
     // Output that never arrived (a full disk, a closed pipe) is a failure, not a success.
-    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0) {
-        err(QStringLiteral("Cannot write the output: %1\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        status = kExitError;
+    if (status == kExitSuccess) {
+        try {
+            CliFlushOut();
+        } catch (const ECliFailure& e) {
+            CliErr(e.Message + QLatin1Char('\n'));
+            status = e.Status;
+        }
     }
-    return status;
+    return CliFinalStatus(status);
 }

@@ -151,12 +151,12 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString f = dir.filePath("safe.kvf");
         const QByteArray pw = "Open Sesame\n";
-        QTest::newRow("wrong password") << QStringList{"ls", f} << QByteArray("open sesamE!\n") << 1
+        QTest::newRow("wrong password") << QStringList{"ls", f} << QByteArray("open sesamE!\n") << 3
                                         << "Wrong password.";
-        QTest::newRow("unknown account") << QStringList{"show", f, "Nope"} << pw << 1
+        QTest::newRow("unknown account") << QStringList{"show", f, "Nope"} << pw << 4
                                          << "There is no account named 'Nope'.";
         QTest::newRow("rm unknown account")
-            << QStringList{"rm", f, "Nope"} << pw << 1 << "There is no account named 'Nope'.";
+            << QStringList{"rm", f, "Nope"} << pw << 4 << "There is no account named 'Nope'.";
         QTest::newRow("unknown field") << QStringList{"show", f, "Bank", "--field", "Colour"} << pw << 2
                                        << "Unknown field 'Colour'.";
         QTest::newRow("name in use") << QStringList{"add", f, "BANK"} << pw << 1
@@ -176,17 +176,17 @@ private slots:
                                     << "Notes is longer than 255 characters.";
         QTest::newRow("blank name") << QStringList{"add", f, "   "} << pw << 1 << "The account name is empty.";
         QTest::newRow("password and generate") << QStringList{"add", f, "X", "--password", "p", "--generate", "8"} << pw
-                                               << 2 << "Give either --password or --generate, not both.";
+                                               << 2 << "Give only one of --password, --generate.";
         QTest::newRow("generate zero") << QStringList{"add", f, "X", "--generate", "0"} << pw << 2
-                                       << "--generate takes a length from 1 to 100.";
+                                       << "--generate takes a number from 1 to 100.";
         QTest::newRow("unknown option") << QStringList{"ls", f, "--all"} << pw << 2 << "Unknown option '--all'.";
         QTest::newRow("missing argument")
-            << QStringList{"show", f} << pw << 2 << "Usage: keyvane-cli show FILE NAME [--field CAPTION]";
+            << QStringList{"show", f} << pw << 2 << "Usage: keyvane-cli show FILE NAME [--field F]... [--json]";
         QTest::newRow("unknown command") << QStringList{"cat", f} << pw << 2
                                          << "Unknown command 'cat'. Try 'keyvane-cli --help'.";
         QTest::newRow("missing file") << QStringList{"ls", dir.filePath("none.kvf")} << pw << 1
                                       << "Error loading file 'none.kvf'.\nFile not found";
-        QTest::newRow("not a passwords file") << QStringList{"ls", dir.filePath("junk.kvf")} << pw << 1
+        QTest::newRow("not a passwords file") << QStringList{"ls", dir.filePath("junk.kvf")} << pw << 5
                                               << "Error loading file 'junk.kvf'.\nThis is not a valid passwords file.";
         QTest::newRow("a folder")
             << QStringList{"ls", dir.path()} << pw << 1
