@@ -38,7 +38,7 @@ int run(const TCliArguments& args) {
         added = import.Added();
         replaced = import.Replaced();
     });
-    CliErr(QStringLiteral("%1 accounts added, %2 replaced.\n").arg(added).arg(replaced));
+    CliErr(QStringLiteral("Accounts added: %1, replaced: %2.\n").arg(added).arg(replaced));
     return kExitSuccess;
 }
 } // namespace
