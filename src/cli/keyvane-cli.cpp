@@ -38,13 +38,20 @@ void hideSecretArguments(int argc, char** argv) {
     }
 }
 
-// Qt ends the run itself when no display can be reached; a clear message and status 1 instead.
+// Qt ends the run itself when no display can be reached: a clear message and status 1 instead. Until
+// the application object exists, Qt's warnings are the reason given.
+bool guiReady = false;
+QString guiWarning;
+
 void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
-        CliErr(QStringLiteral("Cannot reach the clipboard: no display could be opened.\n"));
+        CliErr(QStringLiteral("Cannot reach the clipboard: %1.\n")
+                   .arg(guiWarning.isEmpty() ? QStringLiteral("no display could be opened") : guiWarning));
         std::_Exit(kExitError);
     }
-    if (type != QtDebugMsg && type != QtInfoMsg)
+    if (!guiReady && guiWarning.isEmpty())
+        guiWarning = message;
+    else if (guiReady && type != QtDebugMsg && type != QtInfoMsg)
         CliErr(message + QLatin1Char('\n'));
 }
 
@@ -93,6 +100,7 @@ int main(int argc, char** argv) {
                         qputenv("QT_QPA_PLATFORM", "xcb");
                     qInstallMessageHandler(onQtMessage);
                     app = std::make_unique<QGuiApplication>(argc, argv);
+                    guiReady = true;
                 } else {
                     app = std::make_unique<QCoreApplication>(argc, argv);
                 }
