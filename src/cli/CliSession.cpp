@@ -68,8 +68,8 @@ TKYVNAccount* TCliSession::Account(const QString& name) const {
 }
 
 void TCliSession::Change(const std::function<void(TKYVNFile&)>& change) {
-    if (file_.Damaged())
-        throw ECliFailure(kExitRefused, QStringLiteral("The file is damaged and is not changed."), damageText(file_));
+    if (file_.Damaged()) // the warning was given when the file was read
+        throw ECliFailure(kExitRefused, QStringLiteral("The file is damaged and is not changed."));
     TKYVNFileLock lock(file_.FileName);
     file_.ClearAccounts();
     loadOrFail(file_);
