@@ -1,11 +1,14 @@
-// A passwords file in memory: its path, its password and its accounts, read and written whole.
+// A passwords file in memory: its path, its password, its accounts and its form, read and written whole.
 //
-// On disk the file is its plain text (below) enciphered with IDEA in ECB mode under all-zero sub-keys.
-// The plain text is lines ending in CR LF: "ZKYVN", "#" + password, then nine lines per account,
-// each "#" + a field, the notes with CR written as ' and LF as #. It is written as UTF-8 and read as
-// UTF-8 when valid, as Windows-1252 otherwise, each line on its own.
+// A file has one of two forms on disk, told apart by its first bytes: the protected form, which the file
+// password encrypts (FormProtected.h), and the designed form, enciphered under a fixed key
+// (FormDesigned.h). Both carry the same plain text (FileText.h). The object writes back in the form it
+// read, until it is told otherwise.
 #pragma once
 
+#include "FileDisk.h"
+#include "FileLock.h"
+#include "FormProtected.h"
 #include "clsAccount.h"
 
 #include <QByteArray>
@@ -13,34 +16,8 @@
 #include <QString>
 
 #include <memory>
-#include <sys/types.h>
 
-// Where a file stood on disk when it was last read or written: enough to tell whether someone else
-// has replaced or changed it since.
-struct TKYVNDiskState {
-    bool Known = false;
-    dev_t Device = 0;
-    ino_t Inode = 0;
-    qint64 Size = 0;
-    qint64 ModifiedNs = 0;
-    QByteArray Hash; // SHA-256 of the bytes
-};
-
-// An exclusive lock on the folder of a passwords file, held for a read-modify-write. keyvane-cli takes
-// it around its whole change and the program around its write-back, so the two never interleave. It is
-// flock(2) on the folder itself: nothing is left behind, and the lock goes with the process. Where the
-// file system has no such locks, or the folder cannot be read, it holds nothing.
-class TKYVNFileLock {
-public:
-    // Waits up to timeoutMs for the lock; raises EQsException when another holder keeps it.
-    explicit TKYVNFileLock(const QString& fileName, int timeoutMs = 30000);
-    ~TKYVNFileLock();
-    TKYVNFileLock(const TKYVNFileLock&) = delete;
-    TKYVNFileLock& operator=(const TKYVNFileLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
+enum class TKYVNFileForm { Designed, Protected };
 
 class TKYVNFile {
 public:
@@ -68,15 +45,46 @@ public:
     std::unique_ptr<TKYVNAccount> TakeAccount(const QString& name);
     void ClearAccounts();
 
-    // Reads FileName: sets Password and appends the accounts. Raises EQsException "Error loading file
-    // '%s'." (name without folder) with the reason as details, kind 1.
+    // The form of the file under FileName, from its first bytes, without deriving any key. Raises
+    // EKYVNRefusedHeader for a protected header that this version refuses, EQsException for a file
+    // that cannot be read.
+    TKYVNFileForm Examine() const;
+
+    // Reads FileName: sets Password and appends the accounts. A protected file is opened with Password
+    // (set it first): EKYVNWrongPassword when it does not open, EKYVNRefusedHeader for a refused header
+    // (before any key is derived). Anything else raises EQsException "Error loading file '%s'." (name
+    // without folder) with the reason as details, kind 1.
     void Load();
+    // Loads a protected file with typed as its password: false when it does not open with it (the
+    // accounts stay empty). Other failures raise as Load does.
+    bool LoadWithPassword(const QString& typed);
+
+    // Whether typed is the file password of the file in memory: the later checks of a session
+    // (protected accounts, export, print, the tray). A protected file's password is matched exactly,
+    // as its key is; the designed form folds the letters a to z, as the older program did.
+    bool CheckPassword(const QString& typed) const;
+
+    TKYVNFileForm Form() const { return form_; }
+    bool IsProtected() const { return form_ == TKYVNFileForm::Protected; }
+    // The form the next save writes. A file made protected gets a new salt and key at that save.
+    void SetForm(TKYVNFileForm form);
+    // "Argon2id, 256 MiB, 3 passes; XChaCha20-Poly1305" or "None: fixed key".
+    QString Protection() const;
+    // "protected (Argon2id, 256 MiB, 3 passes; XChaCha20-Poly1305)" or "not protected (fixed key)".
+    QString FormDescription() const;
+    // The file password's length limits of a form: 4 to 128 characters when protected, 4 to 25 for the
+    // designed form (what the older program can type).
+    static int MaxPasswordLength(TKYVNFileForm form) { return form == TKYVNFileForm::Protected ? 128 : 25; }
+    static constexpr int MinPasswordLength = 4;
     // Writes FileName, keeping the previous file as "Backup of <name>" when backupFiles is on. The new
     // file is written beside the old one, flushed, read back and checked, then renamed over it, so the
     // name always holds a complete file. Raises "Error saving file '%s'." (full path) with the reason.
     void Save(bool backupFiles);
     // As above, with BackupFiles of the preferences (on when no preferences are loaded).
     void Save();
+    // Writes what is in memory to path in the given form, as a copy: the object stays the file it was.
+    // A protected copy of a protected file keeps its key. Raises "Error saving file '%s'.".
+    void SaveCopyAs(const QString& path, TKYVNFileForm form);
 
     // The main window's write-back: under the folder lock, writes only when what would be written
     // differs from what was last read or written. When the file under the name is no longer what was
@@ -101,12 +109,15 @@ public:
     // Save As to a new name: the object is then the whole of that file.
     void ClearDamage() { damaged_ = false; }
 
-    // Deciphers and reads the bytes of a passwords file as Load does, without touching the disk.
+    // Reads the bytes of a passwords file of either form as Load does, without touching the disk.
     void LoadBytes(QByteArray bytes);
+    // The bytes Save would write now, in the object's form (a protected form draws a new nonce).
+    QByteArray FileBytes();
 
     // The plain text of the file as saved, and its reading (for the file format's own tests and tools).
     QByteArray PlainText() const;
     void ReadPlainText(const QByteArray& plain);
+    // The designed form's cipher.
     static QByteArray Encipher(QByteArray plain);
     static QByteArray Decipher(QByteArray cipher);
 
@@ -116,24 +127,20 @@ private:
     void loadFile();
     void saveFile(bool backupFiles);
     void readPlain(const QByteArray& plain, bool lengthDamaged);
-    void rememberWritten();
+    QByteArray seal(const QByteArray& plain, TKYVNFileForm form);
+    bool sealedAsMeant(const QByteArray& file, const QByteArray& plain, TKYVNFileForm form) const;
+    struct TWritten {
+        struct stat Status;
+        QByteArray PlainHash; // of the plain text
+        QByteArray BytesHash; // of the file's bytes
+    };
+    TWritten writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm);
 
+    TKYVNFileForm form_ = TKYVNFileForm::Designed;
+    TKYVNFileForm writtenForm_ = TKYVNFileForm::Designed;
+    TKYVNProtectedForm protected_;
     bool damaged_ = false;
     qint64 bytesLeftOut_ = 0;
     QByteArray writtenHash_; // SHA-256 of the plain text last read (as it would be written) or written
     TKYVNDiskState disk_;
 };
-
-// The folder of path (with its separator), "Backup of ", and the name part of path.
-QString BackupFileName(const QString& path);
-// Copies source to target, replacing it; true on success.
-bool CopyFileTo(const QString& source, const QString& target);
-// Removes a read-only mark, then deletes; a missing file is no error.
-void DeleteFileForced(const QString& path);
-// The file exists and its file system answers.
-bool FileExistsOnReadyDrive(const QString& path);
-// The system's folder for temporary files, ending with "/".
-QString TempFolder();
-// Removes the ".keyvane-save-*" and ".keyvane-backup-*" files of saves that were cut short (a kill, a
-// power cut) from folder; those of a save still running are locked by it and stay.
-void RemoveStaleSaveFiles(const QString& folder);
