@@ -13,16 +13,39 @@ namespace {
 
 bool damagedFileRead = false;
 
-// A load that failed: the file could not be read at all (1), or what it holds is not a passwords file
-// this program reads (5).
-void loadOrFail(TKYVNFile& file) {
+// A file that could not be read at all (1), or whose content this program refuses (5): not a passwords
+// file, a header of a newer version.
+[[noreturn]] void loadFailed(const TKYVNFile& file, const EQsException& e) {
+    QFile probe(file.FileName);
+    const bool readable = QFileInfo(file.FileName).isFile() && probe.open(QIODevice::ReadOnly);
+    throw ECliFailure(readable ? kExitRefused : kExitError, e.Message, e.Details);
+}
+
+// Reads the file with the password typed: a protected file opens only with it, the designed form is
+// read first and its password compared. A password that does not open the file: 3.
+void openWith(TKYVNFile& file, const std::function<QString()>& ask, QString& typed, const QString& wrong) {
+    bool isProtected = false;
     try {
-        file.Load();
+        isProtected = file.Examine() == TKYVNFileForm::Protected;
+        if (!isProtected)
+            file.Load();
+    } catch (const EKYVNRefusedHeader& e) {
+        throw ECliFailure(kExitRefused, e.Message, e.Details);
     } catch (const EQsException& e) {
-        QFile probe(file.FileName);
-        const bool readable = QFileInfo(file.FileName).isFile() && probe.open(QIODevice::ReadOnly);
-        throw ECliFailure(readable ? kExitRefused : kExitError, e.Message, e.Details);
+        loadFailed(file, e);
     }
+    if (typed.isNull())
+        typed = ask();
+    bool opened = false;
+    try {
+        opened = isProtected ? file.LoadWithPassword(typed) : file.CheckPassword(typed);
+    } catch (const EKYVNRefusedHeader& e) {
+        throw ECliFailure(kExitRefused, e.Message, e.Details);
+    } catch (const EQsException& e) {
+        loadFailed(file, e);
+    }
+    if (!opened)
+        throw ECliFailure(kExitWrongPassword, wrong);
 }
 
 QString promptFor(const QString& path) {
@@ -38,9 +61,8 @@ QString damageText(const TKYVNFile& file) {
 
 TCliSession::TCliSession(const QString& path) {
     file_.FileName = QFileInfo(path).absoluteFilePath();
-    loadOrFail(file_);
-    typed_ = CliAskPassword(promptFor(path));
-    checkPassword();
+    openWith(
+        file_, [&] { return CliAskPassword(promptFor(path)); }, typed_, QStringLiteral("Wrong password."));
     if (file_.Damaged()) {
         CliErr(QStringLiteral("Warning: the file is damaged. %1\n").arg(damageText(file_)));
         damagedFileRead = true;
@@ -49,11 +71,6 @@ TCliSession::TCliSession(const QString& path) {
 
 TCliSession::~TCliSession() {
     QsWipe(typed_);
-}
-
-void TCliSession::checkPassword() const {
-    if (!KyvnSameText(typed_, file_.Password))
-        throw ECliFailure(kExitWrongPassword, QStringLiteral("Wrong password."));
 }
 
 TKYVNAccount* TCliSession::AccountIn(const TKYVNFile& file, const QString& name) {
@@ -72,8 +89,8 @@ void TCliSession::Change(const std::function<void(TKYVNFile&)>& change) {
         throw ECliFailure(kExitRefused, QStringLiteral("The file is damaged and is not changed."));
     TKYVNFileLock lock(file_.FileName);
     file_.ClearAccounts();
-    loadOrFail(file_);
-    checkPassword();
+    // the password typed before the lock opens the file as it is now
+    openWith(file_, {}, typed_, QStringLiteral("Wrong password."));
     if (file_.Damaged())
         throw ECliFailure(kExitRefused, QStringLiteral("The file is damaged and is not changed."), damageText(file_));
     change(file_);
@@ -82,13 +99,16 @@ void TCliSession::Change(const std::function<void(TKYVNFile&)>& change) {
 
 void CliOpenFile(TKYVNFile& file, const QString& path, const QString& prompt) {
     file.FileName = QFileInfo(path).absoluteFilePath();
-    loadOrFail(file);
-    QString typed = CliAskPassword(prompt.isEmpty() ? promptFor(path) : prompt);
-    const bool same = KyvnSameText(typed, file.Password);
+    QString typed;
+    try {
+        openWith(
+            file, [&] { return CliAskPassword(prompt.isEmpty() ? promptFor(path) : prompt); }, typed,
+            QStringLiteral("Wrong password for '%1'.").arg(QFileInfo(path).fileName()));
+    } catch (...) {
+        QsWipe(typed);
+        throw;
+    }
     QsWipe(typed);
-    if (!same)
-        throw ECliFailure(kExitWrongPassword,
-                          QStringLiteral("Wrong password for '%1'.").arg(QFileInfo(path).fileName()));
 }
 
 int CliFinalStatus(int status) {

@@ -34,9 +34,6 @@ public:
     const QString& Password() const { return typed_; }
 
 private:
-    void load();
-    void checkPassword() const;
-
     TKYVNFile file_;
     QString typed_;
 };

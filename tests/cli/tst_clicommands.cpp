@@ -458,6 +458,67 @@ private slots:
             QCOMPARE(accountOf(file, "New").Password, QString("hunter2"));
     }
 
+    // A file protected by its password: it opens only with the password as typed, a change keeps it
+    // protected, and a header of a newer version is refused before any question.
+    void protectedFile_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("message");
+        const QString p = dir.filePath("locked.kvf"), newer = dir.filePath("newer.kvf");
+        QTest::newRow("ls") << QStringList{"ls", p} << QByteArray("Pass phrase #1\n") << 0 << "Vault\n"
+                            << "";
+        QTest::newRow("letter case counts") << QStringList{"ls", p} << QByteArray("pass phrase #1\n") << 3 << ""
+                                            << "Wrong password.";
+        QTest::newRow("add") << QStringList{"add", p, "More"} << QByteArray("Pass phrase #1\n") << 0 << ""
+                             << "";
+        QTest::newRow("merge into a designed file")
+            << QStringList{"merge", file, p} << QByteArray("Open Sesame\nPass phrase #1\n") << 0 << ""
+            << "Accounts added: 1, replaced: 0.";
+        QTest::newRow("merge, wrong second password")
+            << QStringList{"merge", file, p} << QByteArray("Open Sesame\nPass phrase\n") << 3 << ""
+            << "Wrong password for 'locked.kvf'.";
+        QTest::newRow("newer version") << QStringList{"show", newer, "Vault"} << QByteArray("Pass phrase #1\n") << 5
+                                       << ""
+                                       << "*made by a newer version of Keyvane*";
+    }
+    void protectedFile() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, message);
+        TKYVNProtectedForm::SetCostOfNewKeys({1, 8192}); // the file keeps its cost; the tool reads it
+        const QString p = dir.filePath("locked.kvf");
+        {
+            TKYVNFile f;
+            f.FileName = p;
+            f.Password = "Pass phrase #1";
+            f.SetForm(TKYVNFileForm::Protected);
+            auto* a = new TKYVNAccount;
+            a->AccountName = "Vault";
+            f.AddAccount(a);
+            QFile::remove(p);
+            f.Save(false);
+        }
+        QByteArray newer = readAll(p);
+        newer[8] = 3;
+        writeAll(dir.filePath("newer.kvf"), newer);
+        const TRun r = cli(args, input);
+        QCOMPARE(r.status, status);
+        QCOMPARE(QString::fromUtf8(r.out), out);
+        if (message.startsWith('*'))
+            QVERIFY2(r.err.contains(message.mid(1).chopped(1)), qPrintable(r.err));
+        else
+            QCOMPARE(r.err.trimmed(), message);
+        TKYVNFile back;
+        back.FileName = p;
+        QVERIFY(back.LoadWithPassword("Pass phrase #1"));
+        QVERIFY(back.IsProtected());
+        QCOMPARE(back.AccountCount(), args.first() == "add" && status == 0 ? 2 : 1);
+    }
+
     void everyCommandHasItsHelp() {
         const TRun all = cli({"--help"}, "");
         QCOMPARE(all.status, 0);
