@@ -60,6 +60,7 @@ QString damageText(const TKYVNFile& file) {
 } // namespace
 
 TCliSession::TCliSession(const QString& path) {
+    file_.ForWriteBack = false; // a change is written with Save, under the lock
     file_.FileName = QFileInfo(path).absoluteFilePath();
     openWith(
         file_, [&] { return CliAskPassword(promptFor(path)); }, typed_, QStringLiteral("Wrong password."));
@@ -98,6 +99,7 @@ void TCliSession::Change(const std::function<void(TKYVNFile&)>& change) {
 }
 
 void CliOpenFile(TKYVNFile& file, const QString& path, const QString& prompt) {
+    file.ForWriteBack = false;
     file.FileName = QFileInfo(path).absoluteFilePath();
     QString typed;
     try {

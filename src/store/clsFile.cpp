@@ -228,7 +228,7 @@ void TKYVNFile::loadFile() {
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
     disk_ = TKYVNDiskState();
     QByteArray data = readWholeFile(FileName, QByteArray(), &st);
-    const TKYVNDiskState read = diskState(st, data);
+    const TKYVNDiskState read = ForWriteBack ? diskState(st, data) : TKYVNDiskState();
     LoadBytes(std::move(data));
     disk_ = read;
 }
@@ -251,6 +251,8 @@ void TKYVNFile::LoadBytes(QByteArray data) {
         protected_.Forget();
     }
     // What a write-back would write now; writing the same again is no change.
+    if (!ForWriteBack)
+        return;
     try {
         QByteArray plain = PlainText();
         writtenHash_ = sha256(plain);
