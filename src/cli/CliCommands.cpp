@@ -4,9 +4,9 @@
 #include <QStringList>
 
 const std::vector<const TCliCommand*>& CliCommands() {
-    static const std::vector<const TCliCommand*> commands{&CliLs,     &CliShow,  &CliSearch, &CliNew,  &CliAdd,
-                                                          &CliEdit,   &CliMv,    &CliRm,     &CliClip, &CliGenerate,
-                                                          &CliExport, &CliMerge, &CliPasswd};
+    static const std::vector<const TCliCommand*> commands{&CliLs,     &CliShow,  &CliSearch, &CliNew,     &CliAdd,
+                                                          &CliEdit,   &CliMv,    &CliRm,     &CliClip,    &CliGenerate,
+                                                          &CliExport, &CliMerge, &CliPasswd, &CliProtect, &CliInfo};
     return commands;
 }
 

@@ -479,6 +479,12 @@ private slots:
         QTest::newRow("merge, wrong second password")
             << QStringList{"merge", file, p} << QByteArray("Open Sesame\nPass phrase\n") << 3 << ""
             << "Wrong password for 'locked.kvf'.";
+        QTest::newRow("info") << QStringList{"info", p} << QByteArray("Pass phrase #1\n") << 0
+                              << "Form: protected (Argon2id, 8 MiB, 1 pass; XChaCha20-Poly1305)\nAccounts: 1\n"
+                              << "";
+        QTest::newRow("protect, already") << QStringList{"protect", p} << QByteArray("Pass phrase #1\n") << 0
+                                          << "'locked.kvf' is already protected.\n"
+                                          << "";
         QTest::newRow("newer version") << QStringList{"show", newer, "Vault"} << QByteArray("Pass phrase #1\n") << 5
                                        << ""
                                        << "*made by a newer version of Keyvane*";
@@ -519,11 +525,23 @@ private slots:
         QCOMPARE(back.AccountCount(), args.first() == "add" && status == 0 ? 2 : 1);
     }
 
+    // A file of the older form protected in place: it then opens only with its password, exactly.
+    void protectInPlace() {
+        QCOMPARE(cli({"info", file}).out, QByteArray("Form: not protected (fixed key)\nAccounts: 2\n"));
+        QCOMPARE(cli({"protect", file}).status, 0);
+        TKYVNFile back;
+        back.FileName = file;
+        QVERIFY(back.Examine() == TKYVNFileForm::Protected);
+        QVERIFY(back.LoadWithPassword("Open Sesame"));
+        QCOMPARE(back.AccountCount(), 2);
+        QCOMPARE(cli({"ls", file}, "open sesame\n").status, 3);
+    }
+
     void everyCommandHasItsHelp() {
         const TRun all = cli({"--help"}, "");
         QCOMPARE(all.status, 0);
         for (const char* command : {"ls", "show", "search", "new", "add", "edit", "mv", "rm", "clip", "generate",
-                                    "export", "merge", "passwd"}) {
+                                    "export", "merge", "passwd", "protect", "info"}) {
             const TRun one = cli({command, "--help"}, "");
             QCOMPARE(one.status, 0);
             QVERIFY2(one.out.startsWith("Usage: keyvane-cli " + QByteArray(command)), command);
