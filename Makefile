@@ -8,7 +8,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # ccache, when a developer has it, makes rebuilds in several work trees cheap.
 GENERATOR += $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
-.PHONY: setup build run test test-asan bench fuzz clean install-check
+.PHONY: setup build run test test-asan bench fuzz clean install-check package package-check
 
 setup:
 	./scripts/setup.sh
@@ -44,6 +44,13 @@ bench: build
 # Installs into a staging folder and checks that the installed program has all its files.
 install-check: build
 	./scripts/check-install.sh $(BUILD)
+
+# The Debian package (CPack) in $(BUILD); package-check installs it with apt, checks it and removes it.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+package-check: package
+	./scripts/check-package.sh $(BUILD)
 
 # libFuzzer targets (clang), each run for FUZZ_SECONDS on its corpus; a crash fails.
 fuzz: setup

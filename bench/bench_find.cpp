@@ -1,5 +1,6 @@
-// Speed of Find Next over 100,000 accounts on the offscreen platform: all fields searched, and only the
-// last row of the list holds the text, so every search walks the whole list.
+// Speed of Find Next over 100,000 and 1,000,000 accounts (made by the benchmark) on the offscreen platform:
+// all fields searched, and only the last row of the list holds the text, so every search walks the whole
+// list. x_goal is the mean as a share of the goal (below 1 is met).
 #include <benchmark/benchmark.h>
 
 #include "QsAnswers.h"
@@ -16,9 +17,18 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
+#include <chrono>
+#include <ctime>
 #include <memory>
 
 namespace {
+
+// The processor time of this process: on a machine that others share, closer to the work than the clock.
+double cpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
 
 QString bigFile(const QTemporaryDir& dir, int count) {
     const QString path = dir.filePath(QStringLiteral("find%1.kvf").arg(count));
@@ -60,18 +70,30 @@ void BM_FindNextAllFieldsLastRow(benchmark::State& state) {
     }
     FindAllFields = true;
     LastFindText = QStringLiteral("needle");
+    double total = 0, cpu = 0;
     for (auto _ : state) {
         w->lvAccounts->selectionModel()->clearSelection();
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = cpuSeconds();
         w->RunCommand(w->actEditFindNext);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cpu += cpuSeconds() - cpuStart;
         if (w->SelectedRow() != count - 1)
             state.SkipWithError("the last row was not found");
     }
+    const double goal = count >= 1000000 ? 0.100 : 0.010;
+    state.counters["mean_ms"] = total / double(state.iterations()) * 1e3;
+    state.counters["goal_ms"] = goal * 1e3;
+    state.counters["x_goal"] = total / double(state.iterations()) / goal;
+    state.counters["cpu_ms"] = cpu / double(state.iterations()) * 1e3;
+    state.counters["cpu_x_goal"] = cpu / double(state.iterations()) / goal;
     w->ExitRequested = true;
 }
 
 } // namespace
 
 BENCHMARK(BM_FindNextAllFieldsLastRow)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_FindNextAllFieldsLastRow)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

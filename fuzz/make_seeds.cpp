@@ -67,6 +67,17 @@ int main(int argc, char** argv) {
     seed("fuzz_passwords_file", "truncated", cipher.left(cipher.size() / 2 / 8 * 8));
     seed("fuzz_passwords_file", "odd-length", cipher.left(cipher.size() / 2 + 3));
 
+    // The protected form: sound headers (one byte 1 = the header half of its target) and plain texts to seal
+    // (byte 0, two bytes choosing the changed bit).
+    TKYVNProtectedForm::SetCostOfNewKeys({1, 8192});
+    TKYVNProtectedForm sealer;
+    const QByteArray sealed = sealer.Seal(three, QStringLiteral("Abc12345"));
+    seed("fuzz_protected_file", "header-sound", "\x01" + sealed);
+    seed("fuzz_protected_file", "header-newer", "\x01" + sealed.left(8) + "\x03" + sealed.mid(9));
+    seed("fuzz_protected_file", "header-short", "\x01" + sealed.left(TKYVNProtectedForm::SmallestFile - 1));
+    seed("fuzz_protected_file", "body-three", QByteArray("\x00\x00\x05", 3) + three);
+    seed("fuzz_protected_file", "body-empty", QByteArray("\x00\x01\x00", 3) + empty);
+
     const char* dates[][2] = {{"ok", "04072003"},         {"day-zero", "30121899"},     {"leap", "29022024"},
                               {"impossible", "31022004"}, {"not-a-number", "ab072003"}, {"short", "0407"},
                               {"signs", "+4-72003"}};

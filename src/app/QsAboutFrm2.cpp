@@ -77,6 +77,7 @@ TAboutForm::TAboutForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     imgApplicationIcon = new QLabel(pIcon03);
     imgApplicationIcon->setObjectName(QStringLiteral("imgApplicationIcon"));
     imgApplicationIcon->setGeometry(2, 2, 32, 32);
+    imgApplicationIcon->setAccessibleName(QStringLiteral("Keyvane icon"));
     pIcon01->move((kBand - 44) / 2, 12);
 
     lblApplicationName = makeLabel(this, "lblApplicationName");

@@ -65,6 +65,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     ImgSplash = new QLabel(this);
     ImgSplash->setObjectName(QStringLiteral("ImgSplash"));
     ImgSplash->setGeometry(0, 0, kWidth, kHeight);
+    ImgSplash->setAccessibleName(QStringLiteral("Tessivo Keyvane"));
 
     lblSpecialVersion = makeLabel(this, "lblSpecialVersion", 64, 104, 89, 10);
     QFont bold = lblSpecialVersion->font();

@@ -124,6 +124,7 @@ struct TKYVNMain::TCommandDef {
 bool MainWhenFileOpen(const TKYVNMain& w, QAction*);
 bool MainWhenWritable(const TKYVNMain& w, QAction*);
 bool MainWhenRecentFiles(const TKYVNMain& w, QAction*);
+bool MainWhenUnprotected(const TKYVNMain& w, QAction*);
 bool MainWhenRowSelected(const TKYVNMain& w, QAction*);
 bool MainWhenPasswordSelected(const TKYVNMain& w, QAction*);
 bool MainWhenEmailSelected(const TKYVNMain& w, QAction*);
@@ -167,6 +168,8 @@ const std::vector<TKYVNMain::TCommandDef>& TKYVNMain::CommandTable() {
          &W::actFilePropertiesExecute, &MainWhenFileOpen, nullptr},
         {&W::actFilePassword, "actFilePassword", "File Pa&ssword...", "Change current passwords file password", "", -1,
          &W::actFilePasswordExecute, &MainWhenWritable, nullptr},
+        {&W::actFileProtect, "actFileProtect", "Pro&tect File...", "Protect current passwords file by its password", "",
+         -1, &W::actFileProtectExecute, &MainWhenUnprotected, nullptr},
         {&W::actFileExport, "actFileExport", "&Export...", "Export current passwords file", "F6", -1,
          &W::actFileExportExecute, &MainWhenFileOpen, nullptr},
         {&W::actFileMerge, "actFileMerge", "&Merge...", "Merge current passwords file with another file", "F7", -1,
@@ -322,6 +325,7 @@ void TKYVNMain::alMainUpdate() {
         const QString count = FileOpen ? QStringLiteral("Accounts: %1").arg(RowCount()) : QString();
         if (sbPanel2 && sbPanel2->text() != count)
             sbPanel2->setText(count);
+        UpdateProtectionMark();
     });
     updating_ = false;
 }
@@ -378,6 +382,7 @@ void TKYVNMain::CreateMenus() {
           nullptr,
           &W::actFileProperties,
           &W::actFilePassword,
+          &W::actFileProtect,
           nullptr,
           &W::actFileExport,
           &W::actFileMerge,
@@ -486,6 +491,7 @@ void TKYVNMain::CreateStatusBar() {
     statusBar()->setObjectName(QStringLiteral("sbMain"));
     statusBar()->addWidget(sbPanel1, 1);
     statusBar()->addPermanentWidget(sbPanel2);
+    CreateProtectionBar();
 }
 
 void TKYVNMain::ShowHint(const QString& hint) {

@@ -13,6 +13,7 @@
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
+//   frmMainProtect.cpp   the open file's protection: its mark, Protect File... and the question
 #pragma once
 
 #include <QIcon>
@@ -26,8 +27,8 @@ class QHeaderView;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPushButton;
 class QModelIndex;
-class QSortFilterProxyModel;
 class QSystemTrayIcon;
 class QTimer;
 class TQsTimer;
@@ -37,6 +38,7 @@ class QTreeView;
 class TKYVNAccount;
 class TKYVNAccountsModel;
 class TKYVNFile;
+class TKYVNStartPage;
 class TFindDlg;
 
 // The open passwords file; null until the first file was opened or created. Owned by the main window,
@@ -77,11 +79,16 @@ public:
     QMenu* mnuCopy = nullptr;
     QMenu* popAccounts = nullptr;
     QMenu* popTray = nullptr;
-    QLabel* sbPanel1 = nullptr; // hint line
-    QLabel* sbPanel2 = nullptr; // account count
+    QLabel* sbPanel1 = nullptr;     // hint line
+    QLabel* sbPanel2 = nullptr;     // account count
+    QLabel* sbProtection = nullptr; // "Not protected" while a file of the older form is open
+    QToolBar* tbProtect = nullptr;  // the question whether to protect such a file
+    QLabel* lblProtectQuestion = nullptr;
+    QPushButton* cmdProtectNow = nullptr;
+    QPushButton* cmdProtectNo = nullptr;
     QTreeView* lvAccounts = nullptr;
+    TKYVNStartPage* StartPage = nullptr; // shown in the list while no file is open
     TKYVNAccountsModel* lvModel = nullptr;
-    QSortFilterProxyModel* lvSorted = nullptr;
     QTimer* tSetFormStyle = nullptr;
 
     // --- commands (alMain) ---
@@ -99,6 +106,7 @@ public:
     QAction* actFileSaveCopy = nullptr;
     QAction* actFileProperties = nullptr;
     QAction* actFilePassword = nullptr;
+    QAction* actFileProtect = nullptr;
     QAction* actFileExport = nullptr;
     QAction* actFileMerge = nullptr;
     QAction* actFilePageSetup = nullptr;
@@ -172,6 +180,15 @@ public:
     void actFileSaveAsExecute();
     void actFileSaveCopyExecute();
     void actFilePasswordExecute();
+    // --- protection (frmMainProtect.cpp) ---
+    void actFileProtectExecute();
+    void CreateProtectionBar();
+    void UpdateProtectionMark();
+    // Asks, in the window, whether to protect the file just opened (once per path: a No is kept).
+    void OfferProtection();
+    void ProtectNowClick();
+    void ProtectNoClick();
+    void ProtectCurrentFile();
     void actFileExitExecute();
     void actAccountReadOnlyExecute();
     void MRUListClick(const QString& path);
@@ -318,6 +335,7 @@ private:
     void CreateStatusBar();
     void CreateAccountsList();
     void RebuildRecentMenu();
+    void ShowStartPage(bool show);
     void ShowHint(const QString& hint);
     bool CommandEnabled(QAction* command) const;
     bool CommandChecked(QAction* command) const;

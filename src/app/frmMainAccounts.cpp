@@ -10,6 +10,7 @@
 #include "clsList.h"
 #include "frmAccount.h"
 #include "frmCustomize.h"
+#include "frmMainStartup.h"
 #include "frmPassword.h"
 #include "frmRename.h"
 
@@ -73,7 +74,7 @@ void TKYVNMain::actAccountEditExecute() {
     TKYVNAccount* account = CurrentFile ? SelectedAccount() : nullptr;
     if (!account)
         return;
-    if (account->Protected && !AskUnprotectPassword(CurrentFile->Password))
+    if (account->Protected && !MainAskUnprotectPassword(this, *CurrentFile))
         return;
     if (!EditAccount(*account))
         return;
@@ -95,7 +96,7 @@ void TKYVNMain::actAccountDeleteExecute() {
                   AppInfo && !AppInfo->English ? 0 : 1, AppInfo ? AppInfo->DialogFont : QString());
     if (answer != QsAnswerYes)
         return;
-    if (account->Protected && !AskFilePassword(CurrentFile->Password, CurrentFile->FileName))
+    if (account->Protected && !MainAskFilePassword(this, *CurrentFile))
         return;
     takeOut(account);
     const std::unique_ptr<TKYVNAccount> discarded(account);

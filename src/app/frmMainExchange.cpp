@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "QsAnswers.h"
+#include "QsDialogFolder.h"
 #include "QsExceptions.h"
 #include "clsFile.h"
 #include "frmExport.h"
@@ -18,16 +19,19 @@ namespace {
 // The open dialog of the file to merge, through the answer seam ("OpenFile"): "" cancels.
 QString askMergeFile(QWidget* owner) {
     const QString title = QStringLiteral("Select File to Merge...");
-    QsAnswers::Record(QStringLiteral("OpenFile"), title);
-    if (auto answer = QsAnswers::Take(QStringLiteral("OpenFile")))
-        return answer->toString();
     QFileDialog dlg(owner, title);
     dlg.setNameFilters({QStringLiteral("Keyvane Files (*.kvf)"), QStringLiteral("All Files (*)")});
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    return dlg.selectedFiles().first();
+    dlg.setDirectory(QsDialogStartFolder());
+    QsAnswers::Record(QStringLiteral("OpenFile"), title);
+    QString path;
+    if (auto answer = QsAnswers::Take(QStringLiteral("OpenFile"), &dlg))
+        path = answer->toString();
+    else if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
+        path = dlg.selectedFiles().first();
+    QsNoteDialogChoice(path);
+    return path;
 }
 
 // The same file under another spelling of its path (a link, "..") is the open file all the same.
@@ -49,7 +53,7 @@ struct TBusyCursor {
 void TKYVNMain::actFileExportExecute() {
     if (!CurrentFile)
         return;
-    if (Options && Options->ExportPassword && !MainAskFilePassword(this, CurrentFile->Password, CurrentFile->FileName))
+    if (Options && Options->ExportPassword && !MainAskFilePassword(this, *CurrentFile))
         return;
     ShowExportWizard(*CurrentFile);
 }
@@ -66,11 +70,7 @@ void TKYVNMain::actFileMergeExecute() {
         throw EQsException(QStringLiteral("The current passwords file cannot be merget with itself."), QString(), 2);
     auto second = std::make_unique<TKYVNFile>();
     second->FileName = path;
-    {
-        TBusyCursor busy;
-        second->Load();
-    }
-    if (!MainAskFilePassword(this, second->Password, second->FileName))
+    if (!MainUnlockFile(this, *second))
         return;
     std::unique_ptr<TMergeImport> import = ShowMergeWizard(*CurrentFile, *second);
     second.reset();

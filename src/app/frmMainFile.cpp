@@ -4,11 +4,14 @@
 
 #include "QsAnswers.h"
 #include "QsApp.h"
+#include "QsDialogFolder.h"
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
 #include "QsRegUtils.h"
+#include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
+#include "frmStartPage.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,6 +42,18 @@ EQsException notFound(const QString& path) {
     return EQsException(QStringLiteral("File '%1' not found.").arg(path), QString(), 1);
 }
 
+// The older form's file password: what the older program can type.
+void checkOlderPassword(const QString& password) {
+    try {
+        TKYVNFile::CheckNewPassword(password, TKYVNFileForm::Designed);
+    } catch (const EQsException& e) {
+        throw EQsException(QStringLiteral("This file's password cannot be kept in a Keyvane 1.3 file: %1 Change it "
+                                          "with File Password... first.")
+                               .arg(e.Message),
+                           QString(), 2);
+    }
+}
+
 EQsException keptElsewhere(const QString& path, const QString& kept) {
     return EQsException(QStringLiteral("'%1' was changed elsewhere (on another computer, or by keyvane-cli) since it "
                                        "was last read or written here. That version was kept as '%2'; File > "
@@ -47,14 +62,22 @@ EQsException keptElsewhere(const QString& path, const QString& kept) {
                         kept, 2);
 }
 
-// The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels.
-QString askFileName(QWidget* owner, bool save, const QString& title) {
+const QString kProtectedType = QStringLiteral("Keyvane Files (*.kvf)");
+const QString kOlderType = QStringLiteral("Keyvane 1.3 Files, not protected (*.kvf)");
+
+// The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels;
+// for a save, a list of the path and the chosen type; a handler sees the dialog as it would be shown. A
+// save offers both forms, the protected one first and chosen; form receives the type's form.
+QString askFileName(QWidget* owner, bool save, const QString& title, TKYVNFileForm* form = nullptr) {
     const QString question = save ? QStringLiteral("SaveFile") : QStringLiteral("OpenFile");
-    QsAnswers::Record(question, title);
-    if (auto answer = QsAnswers::Take(question))
-        return answer->toString();
+    if (form)
+        *form = TKYVNFileForm::Protected;
     QFileDialog dlg(owner, title);
-    dlg.setNameFilters({QStringLiteral("Keyvane Files (*.kvf)"), QStringLiteral("All Files (*)")});
+    dlg.setDirectory(QsDialogStartFolder());
+    if (form)
+        dlg.setNameFilters({kProtectedType, kOlderType});
+    else
+        dlg.setNameFilters({kProtectedType, QStringLiteral("All Files (*)")});
     dlg.setDefaultSuffix(QStringLiteral("kvf"));
     if (save) {
         dlg.setAcceptMode(QFileDialog::AcceptSave);
@@ -63,9 +86,20 @@ QString askFileName(QWidget* owner, bool save, const QString& title) {
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::ExistingFile);
     }
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    return dlg.selectedFiles().first();
+    QsAnswers::Record(question, title);
+    QString path;
+    if (auto answer = QsAnswers::Take(question, &dlg)) {
+        const QStringList parts = answer->toStringList();
+        if (form && parts.size() > 1 && parts[1] == kOlderType)
+            *form = TKYVNFileForm::Designed;
+        path = parts.value(0);
+    } else if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+        if (form && dlg.selectedNameFilter() == kOlderType)
+            *form = TKYVNFileForm::Designed;
+        path = dlg.selectedFiles().first();
+    }
+    QsNoteDialogChoice(path);
+    return path;
 }
 } // namespace
 
@@ -74,6 +108,7 @@ QString askFileName(QWidget* owner, bool save, const QString& title) {
 
 void TKYVNMain::SetFileOpen(bool open) {
     FileOpen = open;
+    ShowStartPage(!open);
     if (!open) {
         SetFileName(QString());
         ClearAccountsList();
@@ -92,6 +127,7 @@ void TKYVNMain::UpdateCaption() {
 
 void TKYVNMain::SetFileName(const QString& path) {
     OpenFilePath = path;
+    QsSetOpenFileForDialogs(path);
     setWindowTitle(appTitle());
     if (path.isEmpty())
         return;
@@ -139,11 +175,8 @@ void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
 bool TKYVNMain::OpenPasswordsFile(const QString& path) {
     auto file = std::make_unique<TKYVNFile>();
     file->FileName = path;
-    {
-        TBusyCursor busy;
-        file->Load();
-    }
-    if (!MainAskFilePassword(this, file->Password, path))
+    // A protected file is opened by each try of its password; an older one is read, then checked.
+    if (!MainUnlockFile(this, *file))
         return false;
     ReplaceCurrentFile(file.release());
     return true;
@@ -165,6 +198,7 @@ void TKYVNMain::OpenSequence(const QString& path) {
     }
     SetReadOnly(HasAttributes(path, faReadOnly));
     FillAccountsList();
+    OfferProtection();
 }
 
 void TKYVNMain::CreatePasswordsFile(const QString& path, const QString& password) {
@@ -173,6 +207,7 @@ void TKYVNMain::CreatePasswordsFile(const QString& path, const QString& password
     auto file = std::make_unique<TKYVNFile>();
     file->FileName = path;
     file->Password = password;
+    file->SetForm(TKYVNFileForm::Protected);
     {
         TBusyCursor busy;
         file->Save();
@@ -220,17 +255,23 @@ void TKYVNMain::actFileSaveAsExecute() {
     } catch (const std::exception& e) {
         QsHandleException(&e);
     }
-    const QString path = askFileName(this, true, QStringLiteral("Save File As..."));
+    TKYVNFileForm form;
+    const QString path = askFileName(this, true, QStringLiteral("Save File As..."), &form);
     if (path.isEmpty())
         return;
     const QString previous = CurrentFile->FileName;
+    const TKYVNFileForm previousForm = CurrentFile->Form();
+    if (form == TKYVNFileForm::Designed)
+        checkOlderPassword(CurrentFile->Password);
     CurrentFile->FileName = path;
+    CurrentFile->SetForm(form);
     try {
         TBusyCursor busy;
         CurrentFile->Save();
     } catch (...) {
-        // the window still shows the previous file: its write-backs must keep going there
+        // the window still shows the previous file: its write-backs must keep going there, in its form
         CurrentFile->FileName = previous;
+        CurrentFile->SetForm(previousForm);
         throw;
     }
     // the new file holds all that was read: it is sound and can be written
@@ -242,19 +283,26 @@ void TKYVNMain::actFileSaveAsExecute() {
 
 void TKYVNMain::actFileSaveCopyExecute() {
     WriteBack();
-    const QString path = askFileName(this, true, QStringLiteral("Save File Copy As..."));
+    TKYVNFileForm form;
+    const QString path = askFileName(this, true, QStringLiteral("Save File Copy As..."), &form);
     if (path.isEmpty())
         return;
     // A copy onto the open file itself would replace it with nothing.
     if (QFileInfo(path).absoluteFilePath() == QFileInfo(OpenFilePath).absoluteFilePath())
         return;
-    CopyFileTo(OpenFilePath, path);
+    // A copy of the older form can be read by anyone, so it takes that choice; the protected type
+    // writes a protected copy (of an older file too, under a key of its own).
+    if (form == TKYVNFileForm::Designed)
+        checkOlderPassword(CurrentFile->Password);
+    TBusyCursor busy;
+    CurrentFile->SaveCopyAs(path, form);
 }
 
 void TKYVNMain::actFilePasswordExecute() {
     QString password;
-    if (!MainChangeFilePassword(this, CurrentFile->Password, CurrentFile->FileName, password))
+    if (!MainChangeFilePassword(this, *CurrentFile, password))
         return;
+    // A protected file draws a new salt and key for the new password when it is written back.
     CurrentFile->Password = password;
     WriteBack();
 }
@@ -338,6 +386,8 @@ void TKYVNMain::SaveRecentFiles() {
 }
 
 void TKYVNMain::RebuildRecentMenu() {
+    if (StartPage)
+        StartPage->SetRecentFiles(RecentFiles);
     if (!mnuRecent)
         return;
     mnuRecent->clear();

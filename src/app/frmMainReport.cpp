@@ -4,6 +4,7 @@
 #include "QrPageSetup.h"
 #include "QrPrinter.h"
 #include "QsAnswers.h"
+#include "QsDialogFolder.h"
 #include "QsExceptions.h"
 #include "clsFile.h"
 #include "frmMainStartup.h"
@@ -39,6 +40,7 @@ QString askPdfFileName(QWidget* owner, const QString& suggested) {
     dlg.selectFile(suggested);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
+    QsNoteDialogChoice(dlg.selectedFiles().first());
     return dlg.selectedFiles().first();
 }
 
@@ -46,14 +48,13 @@ QString suggestedPdfName(const QPrinter& printer, const QString& passwordsFile) 
     if (!printer.outputFileName().isEmpty())
         return printer.outputFileName();
     const QString base = passwordsFile.isEmpty() ? QStringLiteral("Accounts") : QFileInfo(passwordsFile).baseName();
-    return QDir::home().filePath(base + QStringLiteral(".pdf"));
+    return QDir(QsDialogStartFolder()).filePath(base + QStringLiteral(".pdf"));
 }
 
 void runReport(TKYVNMain& w, bool preview) {
     QPrinter& printer = currentPrinter();
     const QString fileName = CurrentFile ? CurrentFile->FileName : w.OpenFilePath;
-    if (Options && Options->PrintPassword && CurrentFile &&
-        !MainAskFilePassword(&w, CurrentFile->Password, CurrentFile->FileName))
+    if (Options && Options->PrintPassword && CurrentFile && !MainAskFilePassword(&w, *CurrentFile))
         return;
     if (!preview && QrPrintsToFile(printer)) {
         const QString path = askPdfFileName(&w, suggestedPdfName(printer, fileName));

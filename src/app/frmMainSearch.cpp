@@ -5,10 +5,10 @@
 #include "QsFilePropsFrm.h"
 #include "QsMsgFrm.h"
 #include "clsAccount.h"
+#include "clsFile.h"
 #include "frmFind.h"
 
 #include <QItemSelectionModel>
-#include <QSortFilterProxyModel>
 #include <QTreeView>
 #include <algorithm>
 
@@ -83,7 +83,7 @@ TFindDlg* TKYVNMain::FindDialog() {
 namespace {
 // The row at position of the shown order, tested in the fields the scope names.
 bool rowHolds(const TKYVNMain& w, int position, const TNeedle& needle) {
-    const int row = w.lvSorted->mapToSource(w.lvSorted->index(position, 0)).row();
+    const int row = position;
     if (FindAllFields) {
         const TKYVNAccount* account = w.lvModel->Account(row);
         return account && accountHoldsText(*account, needle);
@@ -133,5 +133,5 @@ void TKYVNMain::actEditFindNextExecute() {
 }
 
 void TKYVNMain::actFilePropertiesExecute() {
-    ShowFileProperties(OpenFilePath);
+    ShowFileProperties(OpenFilePath, CurrentFile ? CurrentFile->Protection() : QString());
 }

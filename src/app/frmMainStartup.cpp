@@ -2,12 +2,14 @@
 
 #include "QsAnswers.h"
 #include "QsHelpUtils.h"
+#include "clsFile.h"
 #include "frmMain.h"
 #include "frmPassword.h"
 #include "uColors.h"
 #include "uMain.h"
 #include "uOptions.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QFile>
 #include <QPalette>
@@ -80,14 +82,35 @@ void MainWriteTestState(const TKYVNMain& window) {
     }
 }
 
-bool MainAskFilePassword(QWidget*, const QString& password, const QString& fileName) {
-    return AskFilePassword(password, fileName);
+namespace {
+TPasswordCheck storeCheck(const TKYVNFile& file) {
+    return [&file](const QString& typed) { return file.CheckPassword(typed); };
+}
+} // namespace
+
+bool MainAskFilePassword(QWidget*, const TKYVNFile& file) {
+    return AskFilePassword(storeCheck(file), file.FileName, file.IsProtected());
+}
+bool MainAskUnprotectPassword(QWidget*, const TKYVNFile& file) {
+    return AskUnprotectPassword(storeCheck(file), file.IsProtected());
+}
+bool MainUnlockFile(QWidget*, TKYVNFile& file) {
+    if (file.Examine() == TKYVNFileForm::Protected)
+        return OpenFilePassword([&file](const QString& typed) { return file.LoadWithPassword(typed); }, file.FileName);
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct TRestore {
+            ~TRestore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        file.Load();
+    }
+    return AskFilePassword(storeCheck(file), file.FileName, false);
 }
 bool MainNewFilePassword(QWidget*, const QString& fileName, QString& password) {
-    return NewFilePassword(fileName, password);
+    return NewFilePassword(fileName, password, true);
 }
-bool MainChangeFilePassword(QWidget*, const QString& current, const QString& fileName, QString& password) {
-    return ChangeFilePassword(current, fileName, password);
+bool MainChangeFilePassword(QWidget*, const TKYVNFile& file, QString& password) {
+    return ChangeFilePassword(storeCheck(file), file.FileName, password, file.IsProtected());
 }
 
 const TKYVNOptions& MainOptions() {

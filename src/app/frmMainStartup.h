@@ -16,9 +16,17 @@ bool MainCloseMinimizes();
 void MainApplyListPreferences(TKYVNMain& window);
 void MainShowHelp(TKYVNMain& window);
 
-bool MainAskFilePassword(QWidget* owner, const QString& password, const QString& fileName);
+class TKYVNFile;
+// The password question of an open file, checked by the store.
+bool MainAskFilePassword(QWidget* owner, const TKYVNFile& file);
+bool MainAskUnprotectPassword(QWidget* owner, const TKYVNFile& file);
+// Reads file (its FileName set) with the password the user gives: a protected file is opened by each
+// try, an older one read first and then checked. False when the user gives up or the tries run out; a
+// refused header raises before anything is asked.
+bool MainUnlockFile(QWidget* owner, TKYVNFile& file);
+// A new file's password: a protected file's rules.
 bool MainNewFilePassword(QWidget* owner, const QString& fileName, QString& password);
-bool MainChangeFilePassword(QWidget* owner, const QString& current, const QString& fileName, QString& password);
+bool MainChangeFilePassword(QWidget* owner, const TKYVNFile& file, QString& password);
 
 // Scripted runs of the real program: KEYVANE_TEST_ANSWERS holds "question=answer" lines queued as answers,
 // and KEYVANE_TEST_STATE names a file that receives the caption, the headings and the rows once the

@@ -116,7 +116,7 @@ void TKYVNMain::actTrayOpenExecute() {
         TrayState = 2;
         bool given = false;
         try {
-            given = MainAskFilePassword(this, CurrentFile->Password, CurrentFile->FileName);
+            given = MainAskFilePassword(this, *CurrentFile);
         } catch (...) {
             TrayState = 1;
             throw;

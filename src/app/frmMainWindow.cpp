@@ -6,6 +6,7 @@
 #include "QsErrorHandler.h"
 #include "QsExceptions.h"
 #include "QsFileUtils.h"
+#include "QsReplaceFile.h"
 #include "QsShellUtils.h"
 #include "QsTimer.h"
 #include "clsFile.h"
@@ -92,6 +93,12 @@ TKYVNMain::TKYVNMain(QWidget* parent) : QMainWindow(parent) {
     SetExitRequestHandler([this] {
         QueryEndSession();
         close();
+    });
+    // No export, PDF or copy ever lands on the open file or its backup, whatever link leads there.
+    QsSetGuardedFiles([this] {
+        if (OpenFilePath.isEmpty())
+            return QStringList();
+        return QStringList{OpenFilePath, BackupFileName(OpenFilePath), BackupFileName(QsReplaceTarget(OpenFilePath))};
     });
     FormCreate();
     alMainUpdate();
@@ -295,6 +302,7 @@ TKYVNMain::~TKYVNMain() {
     QsGuard([this] { ClearClipboardAtExit(); });
     SetExitRequestHandler({});
     QsSetExceptionHandler({});
+    QsSetGuardedFiles({});
     // the rows go with the window; the open file goes with them
     delete CurrentFile;
     CurrentFile = nullptr;

@@ -141,6 +141,8 @@ int signalPipe[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int) {
     const int saved = errno;
+    // A settings store locked by another process must not keep the request waiting.
+    QsRegAbandonWaits();
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
     errno = saved;
@@ -187,6 +189,27 @@ TStartCommand ParseCommandLine(const QStringList& args) {
         }
     }
     return command;
+}
+
+std::optional<QString> InfoOptionText(const QStringList& args) {
+    if (args.size() != 1)
+        return std::nullopt;
+    if (args.first() == QLatin1String("--version"))
+        return QStringLiteral("Tessivo Keyvane %1\n").arg(QsOwnVersionText());
+    if (args.first() != QLatin1String("--help") && args.first() != QLatin1String("-h"))
+        return std::nullopt;
+    return QStringLiteral("Usage: keyvane [/N | /F:FILE | --help | --version]\n"
+                          "\n"
+                          "Keeps the logins of your accounts in one password-protected passwords file (.kvf).\n"
+                          "\n"
+                          "  /N          start with a new passwords file\n"
+                          "  /F:FILE     start by opening FILE\n"
+                          "  --help      show this text\n"
+                          "  --version   show the version\n"
+                          "\n"
+                          "Without a parameter Keyvane opens the last used file when that preference is on.\n"
+                          "Exactly one parameter is read; with two or more, Keyvane starts as if it had none.\n"
+                          "Only one Keyvane runs at a time. keyvane-cli works on passwords files from a terminal.\n");
 }
 
 QImage& SplashPicture() {
@@ -295,6 +318,15 @@ void RequestExit() {
 }
 
 int KeyvaneMain(int argc, char** argv) {
+    {
+        QStringList args;
+        for (int i = 1; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        if (const auto text = InfoOptionText(args)) {
+            std::fputs(text->toUtf8().constData(), stdout);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        }
+    }
     // Before anything is read: a crash or gcore must not write the open file's passwords to a core file.
     QsProtectProcessMemory();
     QApplication app(argc, argv);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QMainWindow;
 
@@ -19,6 +20,11 @@ struct TStartCommand {
 
 // The parameters after the program's name. Exactly one parameter counts; two or more count as none.
 TStartCommand ParseCommandLine(const QStringList& args);
+
+// The text that --help (or -h) and --version print when that is the only parameter; nothing otherwise.
+// Printed and ended before any window, settings or the single-instance lock, so both work without a
+// display and beside a running Keyvane.
+std::optional<QString> InfoOptionText(const QStringList& args);
 
 // Set once by the program entry before InitializeApplication; read once by the main window's first show.
 extern int StartMode;

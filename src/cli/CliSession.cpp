@@ -117,26 +117,15 @@ int CliFinalStatus(int status) {
     return status == kExitSuccess && damagedFileRead ? kExitRefused : status;
 }
 
-// The rules of the password dialog.
-static void checkNewPassword(const QString& password, const QString& verify) {
-    if (password.size() < 4)
-        throw EQsException(QStringLiteral("Password must be at least 4 characters long."));
-    if (password.size() > 25)
-        throw EQsException(QStringLiteral("Password must be at most 25 characters long."));
-    if (HasReservedChars(password))
-        throw EQsException(QStringLiteral("A password cannot hold ' or #."));
-    if (password.contains(QLatin1Char('\0')) || password.contains(QLatin1Char('\r')))
-        throw EQsException(QStringLiteral("A password cannot hold a line break."));
-    if (!KyvnSameText(password, verify))
-        throw EQsException(QStringLiteral("The passwords you entered do not match."));
-}
-
-QString CliAskNewPassword() {
+QString CliAskNewPassword(TKYVNFileForm form) {
     QString password = CliAskPassword(QStringLiteral("New password: "));
     QString verify;
     try {
         verify = CliAskPassword(QStringLiteral("Verify: "));
-        checkNewPassword(password, verify);
+        TKYVNFile::CheckNewPassword(password, form);
+        // a protected file's key takes the password exactly as typed
+        if (form == TKYVNFileForm::Protected ? password != verify : !KyvnSameText(password, verify))
+            throw EQsException(QStringLiteral("The passwords you entered do not match."));
     } catch (...) {
         QsWipe(password);
         QsWipe(verify);

@@ -42,8 +42,8 @@ private:
 void CliOpenFile(TKYVNFile& file, const QString& path, const QString& prompt);
 
 // Asks a new file password twice ("New password: ", "Verify: ") and checks it with the rules of the
-// password dialog, so that every file made here opens in the program; raises (exit 1) when refused.
-QString CliAskNewPassword();
+// password dialog for the form, so that every file made here opens in the program; raises (exit 1).
+QString CliAskNewPassword(TKYVNFileForm form);
 
 // The exit status of a run that otherwise succeeded: 5 once a damaged file was read.
 int CliFinalStatus(int status);

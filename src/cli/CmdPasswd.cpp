@@ -6,7 +6,7 @@
 namespace {
 int run(const TCliArguments& args) {
     TCliSession session(args.Positional[0]);
-    QString password = CliAskNewPassword();
+    QString password = CliAskNewPassword(session.File().Form());
     try {
         session.Change([&](TKYVNFile& file) { file.Password = password; });
     } catch (...) {
@@ -20,7 +20,8 @@ int run(const TCliArguments& args) {
 
 const TCliCommand CliPasswd{
     "passwd",
-    "change the file password: the current one, then the new one twice (4 to 25 characters, without ' or #)",
+    "change the file password: the current one, then the new one twice (4 to 128 characters for a protected file; 4 to "
+    "25, without ' or #, for the older form)",
     "passwd FILE",
     {},
     1,

@@ -3,6 +3,7 @@
 #include "CliSession.h"
 #include "CliTerminal.h"
 #include "QsSecrets.h"
+#include "QsVerInf.h"
 #include "uOptions.h"
 
 #include <QCoreApplication>
@@ -77,7 +78,9 @@ int main(int argc, char** argv) {
     try {
         if (args.isEmpty())
             throw CliUsageError(QStringLiteral("No command given. Try 'keyvane-cli --help'."));
-        if (isHelp(args[0]) || args[0] == QLatin1String("help")) {
+        if (args == QStringList{QStringLiteral("--version")}) {
+            CliOut(QStringLiteral("keyvane-cli (Tessivo Keyvane) %1\n").arg(QsOwnVersionText()));
+        } else if (isHelp(args[0]) || args[0] == QLatin1String("help")) {
             const TCliCommand* c = args.size() > 1 ? CliFindCommand(args[1]) : nullptr;
             CliOut(c ? CliCommandHelp(*c) : CliHelp());
         } else {

@@ -5,10 +5,12 @@
 #include "QsHelpUtils.h"
 #include "QsMsgFrm.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -65,6 +67,7 @@ void TKeyPreviewDialog::keyReleaseEvent(QKeyEvent* event) {
 
 void TKeyPreviewDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    QsNameControls(this);
     // Centred on the window that opened it, or on the screen when there is none.
     const QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
     if (owner && owner != this && owner->isVisible())
@@ -87,6 +90,33 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QWi
     if (buddy)
         label->setBuddy(buddy);
     return label;
+}
+
+void QsNameControls(QWidget* window) {
+    const auto plain = [](QString text) {
+        // "&&" is a shown ampersand, a single "&" marks the accelerator.
+        text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&'));
+        return text.replace(QLatin1Char('\x01'), QLatin1Char('&')).simplified();
+    };
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        QWidget* buddy = label->buddy();
+        if (buddy && buddy->accessibleName().isEmpty() && !label->text().isEmpty())
+            buddy->setAccessibleName(plain(label->text()));
+    }
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (!control->accessibleName().isEmpty() || !(control->focusPolicy() & Qt::TabFocus))
+            continue;
+        // A button's caption, a check box's text and a label's buddy already name it.
+        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        if (accessible && !accessible->text(QAccessible::Name).trimmed().isEmpty())
+            continue;
+        QString name = control->toolTip();
+        if (name.isEmpty())
+            if (auto* edit = qobject_cast<QLineEdit*>(control))
+                name = edit->placeholderText();
+        if (!name.isEmpty())
+            control->setAccessibleName(plain(name));
+    }
 }
 
 QFrame* MakeSeparator(QWidget* parent) {

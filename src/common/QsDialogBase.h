@@ -37,5 +37,9 @@ private:
 QPushButton* MakeDialogButton(QWidget* parent, const char* name, const QString& caption);
 // A label named for tests; with a buddy, its underlined letter moves the focus there.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QWidget* buddy = nullptr);
+// Gives every control of window that has no accessible name one, so that a screen reader says what it is
+// for: the text of the label that introduces it (the label's buddy), without its accelerator marker;
+// else its tool tip or the hint it shows while empty. Every dialog runs this when it shows.
+void QsNameControls(QWidget* window);
 // A sunken horizontal line between groups of controls.
 QFrame* MakeSeparator(QWidget* parent);

@@ -38,7 +38,7 @@ void showBox(const QString& text, const QString& details, quint8 type) {
     QCoreApplication::quit();
     std::fflush(stdout);
     std::fflush(stderr);
-    std::_Exit(0);
+    std::_Exit(QsFatalErrorExit);
 }
 
 } // namespace

@@ -34,6 +34,7 @@ public:
     THelpWindow() : QWidget(nullptr, Qt::Window) {
         setObjectName(QStringLiteral("QsHelpWindow"));
         browser = new QTextBrowser(this);
+        browser->setAccessibleName(QStringLiteral("Help page"));
         browser->setOpenExternalLinks(true);
         auto* bar = new QToolBar(this);
         QAction* back = bar->addAction(QIcon::fromTheme(QStringLiteral("go-previous")), QStringLiteral("&Back"));

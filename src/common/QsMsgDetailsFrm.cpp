@@ -31,11 +31,12 @@ const std::array<std::array<const char*, 3>, 2> Captions{{
 // Tag of cmdDetails: 0 pane hidden, 1 shown.
 const char* const PaneTag = "tag";
 
-QLabel* makePicture(QWidget* parent, QStyle::StandardPixmap which, const char* name) {
+QLabel* makePicture(QWidget* parent, QStyle::StandardPixmap which, const char* name, const QString& description) {
     auto* img = new QLabel(parent);
     img->setObjectName(QLatin1String(name));
     img->setPixmap(parent->style()->standardIcon(which).pixmap(32, 32));
     img->setGeometry(Margin + 2, Margin + 2, 32, 32);
+    img->setAccessibleName(description);
     img->hide();
     return img;
 }
@@ -52,9 +53,10 @@ TQsMessageDetails::TQsMessageDetails(QWidget* parent)
                      Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("TQsMessageDetails"));
     setFont(QsDialogFont(QString()));
-    imgCritical = makePicture(this, QStyle::SP_MessageBoxCritical, "imgCritical");
-    imgWarning = makePicture(this, QStyle::SP_MessageBoxWarning, "imgWarning");
-    imgInformation = makePicture(this, QStyle::SP_MessageBoxInformation, "imgInformation");
+    imgCritical = makePicture(this, QStyle::SP_MessageBoxCritical, "imgCritical", QStringLiteral("Error"));
+    imgWarning = makePicture(this, QStyle::SP_MessageBoxWarning, "imgWarning", QStringLiteral("Warning"));
+    imgInformation =
+        makePicture(this, QStyle::SP_MessageBoxInformation, "imgInformation", QStringLiteral("Information"));
 
     scrErrorMsg = new QScrollArea(this);
     scrErrorMsg->setObjectName(QStringLiteral("scrErrorMsg"));
@@ -78,6 +80,7 @@ TQsMessageDetails::TQsMessageDetails(QWidget* parent)
 
     txtErrorDetails = new QPlainTextEdit(this);
     txtErrorDetails->setObjectName(QStringLiteral("txtErrorDetails"));
+    txtErrorDetails->setAccessibleName(QStringLiteral("Details"));
     txtErrorDetails->setReadOnly(true);
     txtErrorDetails->setTabChangesFocus(true);
 

@@ -44,11 +44,12 @@ constexpr int ButtonGap = 6;
 constexpr int ButtonHeight = 25;
 constexpr int MinButtonWidth = 75;
 
-QLabel* makePicture(QWidget* parent, QStyle::StandardPixmap which, const char* name) {
+QLabel* makePicture(QWidget* parent, QStyle::StandardPixmap which, const char* name, const QString& description) {
     auto* img = new QLabel(parent);
     img->setObjectName(QLatin1String(name));
     img->setPixmap(parent->style()->standardIcon(which).pixmap(32, 32));
     img->setFixedSize(32, 32);
+    img->setAccessibleName(description);
     img->hide();
     return img;
 }
@@ -124,10 +125,11 @@ TQsMessage::TQsMessage(QWidget* parent)
     pLeft = new QWidget(this);
     pLeft->setObjectName(QStringLiteral("pLeft"));
     pLeft->setFixedSize(32, 32);
-    imgQuestion = makePicture(pLeft, QStyle::SP_MessageBoxQuestion, "imgQuestion");
-    imgWarning = makePicture(pLeft, QStyle::SP_MessageBoxWarning, "imgWarning");
-    imgError = makePicture(pLeft, QStyle::SP_MessageBoxCritical, "imgError");
-    imgInformation = makePicture(pLeft, QStyle::SP_MessageBoxInformation, "imgInformation");
+    imgQuestion = makePicture(pLeft, QStyle::SP_MessageBoxQuestion, "imgQuestion", QStringLiteral("Question"));
+    imgWarning = makePicture(pLeft, QStyle::SP_MessageBoxWarning, "imgWarning", QStringLiteral("Warning"));
+    imgError = makePicture(pLeft, QStyle::SP_MessageBoxCritical, "imgError", QStringLiteral("Error"));
+    imgInformation =
+        makePicture(pLeft, QStyle::SP_MessageBoxInformation, "imgInformation", QStringLiteral("Information"));
 
     pMessage = new QWidget(this);
     pMessage->setObjectName(QStringLiteral("pMessage"));

@@ -4,31 +4,132 @@
 // recent-file paths are value names, and two paths that differ in case are two files.
 //
 // One connection per process, opened on first use. Every write is one IMMEDIATE transaction and the
-// connection waits for a busy database, so two processes writing at once lose nothing.
+// connection waits a little for a busy database, so two processes writing at once lose nothing. Another
+// process that holds its lock for long costs a read at most a short wait (the default is given then),
+// and only the first operation of a while waits at all. A termination request ends every wait at once.
+//
+// What the store keeps (recent paths, what was typed into Find) is for its owner only: the folder is
+// 0700, the database and its journal files 0600, tightened when they are found wider.
 #include "QsRegUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QVariant>
 
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 namespace {
 
 const QString kConnection = QStringLiteral("QsRegUtils");
 constexpr int kTypeString = 1;  // REG_SZ
 constexpr int kTypeInteger = 4; // REG_DWORD
-constexpr int kBusyTimeoutMs = 10000;
+// How long an operation waits for another connection's lock.
+constexpr int kReadWaitMs = 250;
+constexpr int kWriteWaitMs = 1000;
+// After a wait ran out, the operations of this while try once and do not wait.
+constexpr int kBusySpellMs = 2000;
+
+using TClock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t waitsAbandoned = 0;
+
+struct TWaitState {
+    TClock::time_point deadline;  // the current operation's wait ends here
+    TClock::time_point busyUntil; // a wait ran out: no waiting until then
+    bool gaveUp = false;          // the current operation found the database locked and gave up
+};
+
+TWaitState& waitState() {
+    static TWaitState w;
+    return w;
+}
+
+// SQLite asks this before each retry of a busy database: sleep a little and retry, or give up.
+int onBusy(void*, int) {
+    TWaitState& w = waitState();
+    const auto now = TClock::now();
+    if (waitsAbandoned || now >= w.deadline) {
+        w.gaveUp = true;
+        if (now >= w.deadline && now >= w.busyUntil)
+            w.busyUntil = now + std::chrono::milliseconds(kBusySpellMs);
+        return 0;
+    }
+    // Short naps, so that a termination request is noticed at once.
+    const auto nap = std::min<TClock::duration>(w.deadline - now, std::chrono::milliseconds(5));
+    const timespec ts{0, long(std::chrono::duration_cast<std::chrono::nanoseconds>(nap).count())};
+    ::nanosleep(&ts, nullptr);
+    return 1;
+}
+
+// Sets the wait of the operation that follows.
+void beginWait(int ms) {
+    TWaitState& w = waitState();
+    const auto now = TClock::now();
+    w.deadline = now < w.busyUntil ? now : now + std::chrono::milliseconds(ms);
+    w.gaveUp = false;
+}
+
+bool inBusySpell() {
+    return TClock::now() < waitState().busyUntil;
+}
+
+void useOwnBusyHandler(QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3* raw = *static_cast<sqlite3* const*>(handle.constData()))
+            sqlite3_busy_handler(raw, &onBusy, nullptr);
+}
+
+// Owner-only, for a regular file or folder of ours that is found wider; never through a link.
+void tighten(const QString& path, mode_t mode) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) &&
+        (st.st_mode & 07777 & ~mode) != 0)
+        ::fchmod(fd, st.st_mode & mode);
+    ::close(fd);
+}
+
+// The folder and the database exist owner-only before SQLite opens them; SQLite gives its journal
+// files the database's mode.
+void keepPrivate(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        QDir().mkpath(QFileInfo(folder).absolutePath());
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    }
+    tighten(folder, 0700);
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        tighten(path + QLatin1String(suffix), 0600);
+}
 
 struct TStoreState {
     QString path;        // the database the connection belongs to
     bool open = false;   // the connection exists and the schema is in place
     bool broken = false; // the database at `path` cannot be used; reads give the defaults
+    bool busy = false;   // the last try to open found the database locked by another connection
 };
 
 TStoreState& state() {
@@ -55,16 +156,18 @@ bool exec(QSqlQuery& q, const QString& sql) {
 bool createSchema(QSqlDatabase& db) {
     QSqlQuery q(db);
     // The first statement that touches the file tells a corrupt or foreign file apart.
-    if (!exec(q, QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs)))
+    if (!exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN ('reg_keys', 'reg_values')")) ||
+        !q.next())
         return false;
-    if (!exec(q, QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        return false;
+    const bool made = q.value(0).toInt() == 2;
     q.finish();
     // The write-ahead log lets readers and a writer work side by side and makes a write cheap.
     // Where the file system cannot hold it, the classic journal stays and everything still works.
     exec(q, QStringLiteral("PRAGMA journal_mode = WAL"));
     exec(q, QStringLiteral("PRAGMA synchronous = NORMAL"));
     q.finish();
+    if (made) // nothing to write: a lock another process holds does not matter here
+        return true;
     if (!exec(q, QStringLiteral("BEGIN IMMEDIATE")))
         return false;
     const bool ok =
@@ -90,19 +193,34 @@ std::optional<QSqlDatabase> database() {
         return std::nullopt;
     if (s.open)
         return QSqlDatabase::database(kConnection, false);
+    // Locked a moment ago: the defaults now, another try after the spell.
+    if (s.busy && inBusySpell())
+        return std::nullopt;
 
     s.path = path;
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    keepPrivate(path);
+    bool busy = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnection);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-        if (db.open() && createSchema(db)) {
-            s.open = true;
-            return db;
+        if (db.open()) {
+            useOwnBusyHandler(db);
+            beginWait(kReadWaitMs);
+            if (createSchema(db)) {
+                s.open = true;
+                s.busy = false;
+                return db;
+            }
+            busy = waitState().gaveUp;
         }
     }
     closeConnection();
+    if (busy) {
+        TStoreState& again = state(); // closeConnection reset it
+        again.path = path;
+        again.busy = true;
+        return std::nullopt;
+    }
     // A database that can be read but not written (a read-only mount) still gives what it holds; the
     // writes then fail and are lost, as any failed write is.
     if (QFileInfo(path).isFile()) {
@@ -154,6 +272,7 @@ struct TStoredValue {
 };
 
 std::optional<TStoredValue> readValue(TQsRegRoot root, const QString& key, const QString& name) {
+    beginWait(kReadWaitMs);
     auto db = database();
     if (!db)
         return std::nullopt;
@@ -180,6 +299,7 @@ template <typename Body> void writeTransaction(Body body) {
     auto db = database();
     if (!db)
         return;
+    beginWait(kWriteWaitMs);
     QSqlQuery q(*db);
     if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return;
@@ -255,6 +375,11 @@ QString QsRegDatabasePath() {
 
 void QsRegClose() {
     closeConnection();
+    waitState() = TWaitState(); // a fresh start tries the database again
+}
+
+void QsRegAbandonWaits() {
+    waitsAbandoned = 1;
 }
 
 QString ReadRegString(TQsRegRoot root, const QString& key, const QString& name, const QString& def) {
@@ -279,6 +404,7 @@ qint32 ReadRegInteger(TQsRegRoot root, const QString& key, const QString& name, 
 }
 
 QStringList ReadRegValueNames(TQsRegRoot root, const QString& key, const QString& subkey, const QStringList& def) {
+    beginWait(kReadWaitMs);
     auto db = database();
     if (!db)
         return def;

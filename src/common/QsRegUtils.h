@@ -23,5 +23,8 @@ void DeleteRegValues(TQsRegRoot root, const QString& key);
 
 // The database file that holds the store ($XDG_CONFIG_HOME/Tessivo/settings.db).
 QString QsRegDatabasePath();
+// Ends every wait for a database locked by another process, now and from now on: the operation gives
+// up as if the wait had run out. Safe in a signal handler, so that a termination request is not held up.
+void QsRegAbandonWaits();
 // Closes the store's connection; the next operation opens it again (also after the path changed).
 void QsRegClose();

@@ -12,8 +12,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
+#include <functional>
 
 struct stat;
 
@@ -26,11 +28,24 @@ using TQsRaiseSystemError = void (*)(int code);
 // replaced and the link stays a link. Anything else (a dangling link too) is the absolute path itself.
 QString QsReplaceTarget(const QString& path);
 
+// The files that a writer of a file the user named never replaces: the open passwords file and its
+// backup. The program names them through a provider; they are compared by device and inode at the
+// moment of each replacement, so a link planted later cannot lead a write onto them.
+using TQsGuardedFiles = std::function<QStringList()>;
+void QsSetGuardedFiles(TQsGuardedFiles provider);
+
+// Called by CommitChosen just before it decides where the new content goes; for tests that change the
+// destination at the last moment, as a race would.
+std::function<void(const QString& chosen)>& QsBeforeReplaceHook();
+
 // Flushes a folder's entries (a rename, a new name) to the disk. Best effort: some file systems cannot.
 void QsSyncFolder(const QString& folder);
 
 // Writes all n bytes to fd, going on after interrupted and partial writes.
 void QsWriteAll(int fd, const char* data, size_t n, TQsRaiseSystemError raise = QsRaiseSystemError);
+
+// Writes a copy of source (owner-only) under the name the user chose, decided as CommitChosen does.
+void QsCopyToChosen(const QString& source, const QString& chosen, TQsRaiseSystemError raise = QsRaiseSystemError);
 
 class TQsReplaceFile {
 public:
@@ -61,6 +76,10 @@ public:
     void RenameTo(const QString& target);
     // The whole completion: flush, rename over target, flush the folder.
     void Commit(const QString& target);
+    // As Commit, for a name the user chose (an export, a PDF, a copy), decided now: its links are
+    // followed one by one, none that someone else owns in a sticky folder everyone may write to (EACCES),
+    // and the file it ends at must not be a guarded one (EBUSY).
+    void CommitChosen(const QString& chosen);
 
 private:
     [[noreturn]] void fail(int code) const;

@@ -284,6 +284,14 @@ QString FileVersionText(const QString& path) {
     return QStringLiteral("%1.%2.%3 Build %4").arg(info->Major).arg(info->Minor).arg(info->Release).arg(info->Build);
 }
 
+QString QsOwnVersionText() {
+    return QStringLiteral("%1.%2.%3 Build %4")
+        .arg(KEYVANE_VERSION_MAJOR)
+        .arg(KEYVANE_VERSION_MINOR)
+        .arg(KEYVANE_VERSION_PATCH)
+        .arg(KEYVANE_VERSION_TWEAK);
+}
+
 QString FileLegalNotice(const QString& path) {
     const auto info = QsReadVersionInfo(path);
     if (!info)

@@ -18,8 +18,10 @@ struct TQsVersionInfo {
     QList<QPair<QString, QString>> Strings;      // full key ("\StringFileInfo\040904E4\LegalCopyright"), value
 };
 
-// "1.3.0 Build 39"; "0.0.0" when the file has no version information.
+// "2.0.0 Build 40"; "0.0.0" when the file has no version information.
 QString FileVersionText(const QString& path);
+// The version this program was built as, in the same form, without reading any file.
+QString QsOwnVersionText();
 // The "LegalCopyright" string; the fixed notice without version information, empty when only the string
 // is missing.
 QString FileLegalNotice(const QString& path);

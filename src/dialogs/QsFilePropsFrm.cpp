@@ -94,11 +94,13 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
     imgIcon->setFixedSize(32, 32);
     imgIcon->setPixmap(documentPicture());
+    imgIcon->setAccessibleName(QStringLiteral("Passwords file"));
 
     txtFileName = makeField(page, "txtFileName");
     txtLocation = makeField(page, "txtLocation");
     txtFileType = makeField(page, "txtFileType");
     txtSize = makeField(page, "txtSize");
+    txtProtection = makeField(page, "txtProtection");
     txtCreated = makeField(page, "txtCreated");
     txtModified = makeField(page, "txtModified");
     txtAccessed = makeField(page, "txtAccessed");
@@ -136,12 +138,15 @@ TFilePropsForm::TFilePropsForm(QWidget* parent) : TKeyPreviewDialog(parent) {
     addRow(MakeLabel(page, "lblLocation", QStringLiteral("&Location:"), txtLocation), txtLocation);
     addRow(MakeLabel(page, "lblFileType", QStringLiteral("&Type of file:"), txtFileType), txtFileType);
     addRow(MakeLabel(page, "lblSize", QStringLiteral("&Size:"), txtSize), txtSize);
+    lblProtection_ = MakeLabel(page, "lblProtection", QStringLiteral("&Protection:"), txtProtection);
+    addRow(lblProtection_, txtProtection);
+    SetProtection(QString());
     addLine();
     addRow(MakeLabel(page, "lblCreated", QStringLiteral("C&reated:"), txtCreated), txtCreated);
     addRow(MakeLabel(page, "lblModified", QStringLiteral("&Modified:"), txtModified), txtModified);
     addRow(MakeLabel(page, "lblAccessed", QStringLiteral("&Accessed:"), txtAccessed), txtAccessed);
     addLine();
-    auto* lblAttributes = MakeLabel(page, "lblAttributes", QStringLiteral("Attributes:"), nullptr);
+    auto* lblAttributes = MakeLabel(page, "lblAttributes", QStringLiteral("Attributes:"), clbAttributes);
     lblAttributes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     addRow(lblAttributes, clbAttributes);
     auto* pageLayout = new QVBoxLayout(page);
@@ -193,9 +198,17 @@ void TFilePropsForm::Fill(const QString& path) {
     }
 }
 
-void ShowFileProperties(const QString& path) {
+void TFilePropsForm::SetProtection(const QString& protection) {
+    txtProtection->setText(protection);
+    txtProtection->setCursorPosition(0);
+    lblProtection_->setVisible(!protection.isEmpty());
+    txtProtection->setVisible(!protection.isEmpty());
+}
+
+void ShowFileProperties(const QString& path, const QString& protection) {
     TFilePropsForm form(QApplication::activeWindow());
     form.Fill(path);
+    form.SetProtection(protection);
     QsAnswers::Record(QStringLiteral("TFilePropsForm"), path);
     if (auto answer = QsAnswers::Take(QStringLiteral("TFilePropsForm"), &form); answer && answer->isValid())
         return;

@@ -22,6 +22,7 @@ public:
     QLineEdit* txtLocation;
     QLineEdit* txtFileType;
     QLineEdit* txtSize;
+    QLineEdit* txtProtection; // how the passwords file is protected, as its store describes it
     QLineEdit* txtCreated;
     QLineEdit* txtModified;
     QLineEdit* txtAccessed;
@@ -30,6 +31,11 @@ public:
 
     // Fills every field for the file; a field that cannot be determined keeps its default.
     void Fill(const QString& path);
+    // The "Protection:" row: "Argon2id, 256 MiB, 3 passes; XChaCha20-Poly1305" or "None: fixed key".
+    void SetProtection(const QString& protection);
+
+private:
+    QLabel* lblProtection_;
 };
 
 // The size as the window shows it: "1,234,567 bytes".
@@ -39,4 +45,4 @@ QString FileTimeText(const QDateTime& time);
 
 // Shows the properties of the file modally. Goes through QsAnswers ("TFilePropsForm"): a handler gets
 // the filled window and its answer stands for the user closing it.
-void ShowFileProperties(const QString& path);
+void ShowFileProperties(const QString& path, const QString& protection = QString());

@@ -6,7 +6,9 @@
 #include "QsHelpUtils.h"
 #include "QsSecrets.h"
 #include "clsAccount.h"
+#include "clsFile.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -40,11 +42,14 @@ bool isReserved(QChar c) {
     return c == QLatin1Char('\'') || c == QLatin1Char('#');
 }
 
-// Keeps the reserved characters out of text that arrives without a key press (paste, drop).
+// Keeps the reserved characters out of text that arrives without a key press (paste, drop), for a
+// password of the older form.
 class TReservedFilter : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& input, int& pos) const override {
+        if (PassEdit && PassEdit->ProtectedFile)
+            return Acceptable;
         int before = 0;
         for (int i = 0; i < pos && i < input.size(); ++i)
             before += isReserved(input.at(i)) ? 1 : 0;
@@ -133,6 +138,7 @@ TPassEdit::TPassEdit(QWidget* parent)
     imgPassword = new QLabel(this);
     imgPassword->setObjectName(QStringLiteral("imgPassword"));
     imgPassword->setPixmap(passwordPicture());
+    imgPassword->setAccessibleName(QStringLiteral("Password"));
     imgPassword->setFixedSize(32, 32);
 
     auto* rows = new QGridLayout;
@@ -186,6 +192,7 @@ TPassEdit::TPassEdit(QWidget* parent)
     imgInfo->setObjectName(QStringLiteral("imgInfo"));
     imgInfo->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
     imgInfo->setFixedSize(32, 32);
+    imgInfo->setAccessibleName(QStringLiteral("Information"));
     lblDescription = new QLabel(this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
@@ -215,6 +222,15 @@ TPassEdit::TPassEdit(QWidget* parent)
     setTabOrder(txtVerify, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
     SetMode(ModeNew);
+}
+
+void TPassEdit::SetProtectedFile(bool on) {
+    ProtectedFile = on;
+    const int longest = TKYVNFile::MaxPasswordLength(on ? TKYVNFileForm::Protected : TKYVNFileForm::Designed);
+    for (QLineEdit* edit : {txtOld, txtPassword, txtVerify})
+        edit->setMaxLength(longest);
+    // the current password of an older file may be checked against a longer text without harm
+    txtOld->setMaxLength(TKYVNFile::MaxPasswordLength(TKYVNFileForm::Protected));
 }
 
 void TPassEdit::SetMode(int mode) {
@@ -254,8 +270,12 @@ void TPassEdit::txtChange() {
 }
 
 void TPassEdit::checkNewPassword() const {
-    if (txtPassword->text().size() < MinPasswordLength)
-        refuse("Password must be at least 4 characters long.");
+    try {
+        TKYVNFile::CheckNewPassword(txtPassword->text(),
+                                    ProtectedFile ? TKYVNFileForm::Protected : TKYVNFileForm::Designed);
+    } catch (const EQsException& e) {
+        throw EQsException(e.Message, QString(), 1);
+    }
     if (!KyvnSameText(txtPassword->text(), txtVerify->text()))
         refuse("The passwords you entered do not match.");
 }
@@ -265,18 +285,28 @@ void TPassEdit::cmdOKClick() {
     case ModeNew:
         checkNewPassword();
         break;
-    case ModeCheck:
-        if (!KyvnSameText(txtPassword->text(), StoredPassword)) {
+    case ModeCheck: {
+        bool right;
+        {
+            // Opening a protected file derives its key: about half a second.
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            struct TRestore {
+                ~TRestore() { QApplication::restoreOverrideCursor(); }
+            } restore;
+            right = Check && Check(txtPassword->text());
+        }
+        if (!right) {
             if (++Attempts < MaxAttempts)
-                refuse("Wrong password.");
-            QsAppMessage(QStringLiteral("Wrong password. File access denied."), 1, 0, 1);
+                throw EQsException(WrongText, QString(), 1);
+            QsAppMessage(WrongText + QStringLiteral(" File access denied."), 1, 0, 1);
             reject();
             return;
         }
         break;
+    }
     default:
         // Any number of tries: the user already holds the open file.
-        if (!KyvnSameText(txtOld->text(), StoredPassword))
+        if (!Check || !Check(txtOld->text()))
             refuse("Wrong password.");
         checkNewPassword();
         break;
@@ -288,8 +318,8 @@ void TPassEdit::cmdOKClick() {
 bool TPassEdit::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (std::any_of(text.begin(), text.end(), isReserved))
-            return true; // the apostrophe and the number sign are reserved by the file format
+        if (!ProtectedFile && std::any_of(text.begin(), text.end(), isReserved))
+            return true; // the apostrophe and the number sign are reserved by the older file format
     }
     if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         // This dialog has no help topic of its own: F1 opens the contents.
@@ -299,8 +329,9 @@ bool TPassEdit::eventFilter(QObject* watched, QEvent* event) {
     return TQsKeyUpDialog::eventFilter(watched, event);
 }
 
-bool NewFilePassword(const QString& FileName, QString& NewPassword) {
+bool NewFilePassword(const QString& FileName, QString& NewPassword, bool protectedFile) {
     TPassEdit dlg;
+    dlg.SetProtectedFile(protectedFile);
     dlg.SetMode(TPassEdit::ModeNew);
     dlg.setWindowTitle(QStringLiteral("Set '%1' Password...").arg(baseName(FileName)));
     if (!run(dlg))
@@ -309,30 +340,63 @@ bool NewFilePassword(const QString& FileName, QString& NewPassword) {
     return true;
 }
 
-bool ChangeFilePassword(const QString& CurrentPassword, const QString& FileName, QString& NewPassword) {
+bool ChangeFilePassword(const TPasswordCheck& check, const QString& FileName, QString& NewPassword,
+                        bool protectedFile) {
     TPassEdit dlg;
+    dlg.SetProtectedFile(protectedFile);
     dlg.SetMode(TPassEdit::ModeChange);
     dlg.setWindowTitle(QStringLiteral("Set '%1' Password...").arg(baseName(FileName)));
-    dlg.StoredPassword = CurrentPassword;
+    dlg.Check = check;
     if (!run(dlg))
         return false;
     NewPassword = dlg.txtPassword->text();
     return true;
 }
 
-bool AskFilePassword(const QString& Password, const QString& FileName) {
+bool AskFilePassword(const TPasswordCheck& check, const QString& FileName, bool protectedFile) {
     TPassEdit dlg;
+    dlg.SetProtectedFile(protectedFile);
     dlg.SetMode(TPassEdit::ModeCheck);
     dlg.setWindowTitle(QsApplicationTitle() + QStringLiteral(": ") +
                        QStringLiteral("'%1' Password...").arg(baseName(FileName)));
-    dlg.StoredPassword = Password;
+    dlg.Check = check;
     return run(dlg);
 }
 
-bool AskUnprotectPassword(const QString& Password) {
+bool OpenFilePassword(const TPasswordCheck& open, const QString& FileName) {
     TPassEdit dlg;
+    dlg.SetProtectedFile(true);
+    dlg.SetMode(TPassEdit::ModeCheck);
+    dlg.setWindowTitle(QsApplicationTitle() + QStringLiteral(": ") +
+                       QStringLiteral("'%1' Password...").arg(baseName(FileName)));
+    dlg.Check = open;
+    dlg.WrongText = EKYVNWrongPassword().Message;
+    return run(dlg);
+}
+
+bool AskUnprotectPassword(const TPasswordCheck& check, bool protectedFile) {
+    TPassEdit dlg;
+    dlg.SetProtectedFile(protectedFile);
     dlg.SetMode(TPassEdit::ModeCheck);
     dlg.setWindowTitle(QStringLiteral("Unprotect Account..."));
-    dlg.StoredPassword = Password;
+    dlg.Check = check;
     return run(dlg);
+}
+
+namespace {
+TPasswordCheck olderCheck(const QString& stored) {
+    return [stored](const QString& typed) { return KyvnSameText(typed, stored); };
+}
+} // namespace
+
+bool ChangeFilePassword(const QString& CurrentPassword, const QString& FileName, QString& NewPassword) {
+    return ChangeFilePassword(olderCheck(CurrentPassword), FileName, NewPassword, false);
+}
+
+bool AskFilePassword(const QString& Password, const QString& FileName) {
+    return AskFilePassword(olderCheck(Password), FileName, false);
+}
+
+bool AskUnprotectPassword(const QString& Password) {
+    return AskUnprotectPassword(olderCheck(Password), false);
 }

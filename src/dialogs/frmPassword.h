@@ -12,6 +12,8 @@
 
 #include "QsMsgFrm.h"
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -45,9 +47,19 @@ public:
     QLabel* lblDescription;
 
     int Attempts = 0;
-    QString StoredPassword;
+    // Whether a typed password is the file's: the store's check, or for a protected file being opened
+    // the opening itself (a key derivation; the dialog shows a busy cursor meanwhile).
+    std::function<bool(const QString&)> Check;
     int Mode = ModeNew;
     bool Accepted = false;
+    // A protected file's password: 4 to 128 characters, the apostrophe and the number sign allowed.
+    // Otherwise the older form's 4 to 25, without them.
+    bool ProtectedFile = false;
+    // What a refused try says; the last try adds "File access denied.".
+    QString WrongText = QStringLiteral("Wrong password.");
+
+    // Sets the limits of the edits for a file of the protected form or of the older one.
+    void SetProtectedFile(bool on);
 
     void txtChange();
     void cmdOKClick();
@@ -62,8 +74,19 @@ private:
 // The dialog while one of the operations below shows it; null otherwise.
 extern TPassEdit* PassEdit;
 
-// Each returns true when the entry was accepted, false when cancelled, closed or refused.
-bool NewFilePassword(const QString& FileName, QString& NewPassword);
+// Each returns true when the entry was accepted, false when cancelled, closed or refused. The check is
+// the store's (TKYVNFile::CheckPassword); protectedFile sets the limits of the password typed.
+using TPasswordCheck = std::function<bool(const QString&)>;
+bool NewFilePassword(const QString& FileName, QString& NewPassword, bool protectedFile = true);
+bool ChangeFilePassword(const TPasswordCheck& check, const QString& FileName, QString& NewPassword, bool protectedFile);
+bool AskFilePassword(const TPasswordCheck& check, const QString& FileName, bool protectedFile);
+bool AskUnprotectPassword(const TPasswordCheck& check, bool protectedFile);
+// Opening a protected file: each try is the opening itself; a failed one says that the password is
+// wrong or the file was changed or damaged, three as with any file.
+bool OpenFilePassword(const TPasswordCheck& open, const QString& FileName);
+
+// The same for a password held as text, matched as the older form's check matches (the letters a to z
+// folded).
 bool ChangeFilePassword(const QString& CurrentPassword, const QString& FileName, QString& NewPassword);
 bool AskFilePassword(const QString& Password, const QString& FileName);
 bool AskUnprotectPassword(const QString& Password);

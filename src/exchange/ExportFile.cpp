@@ -1,6 +1,7 @@
 #include "ExportFile.h"
 
 #include "Cryptcon.h"
+#include "QsDialogFolder.h"
 #include "QsReplaceFile.h"
 
 #include <QDir>
@@ -34,7 +35,8 @@ QString ExportTargetPath(const QString& typed) {
         path = QDir::homePath();
     else if (path.startsWith(QStringLiteral("~/")))
         path = QDir::homePath() + path.mid(1);
-    return QFileInfo(path).absoluteFilePath();
+    // A bare name goes where a file dialog would start, not into the folder the program was started in.
+    return QDir(QsDialogStartFolder()).absoluteFilePath(path);
 }
 
 bool ExportTargetUsable(const QString& path) {
@@ -80,5 +82,5 @@ void WriteExportFile(const QString& path, const QByteArray& data) {
     const QString folder = QFileInfo(target).absolutePath();
     TExportFile fresh(folder);
     fresh.Write(data);
-    fresh.Commit(target);
+    fresh.CommitChosen(path); // where the name leads is decided now, not when it was chosen
 }

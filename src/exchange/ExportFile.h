@@ -9,7 +9,7 @@
 #include <QString>
 
 // The destination as the user means it: a leading "~/" is the home folder, a relative name is taken
-// from the current folder. Empty for an empty name.
+// from the folder where a file dialog would start (QsDialogStartFolder). Empty for an empty name.
 QString ExportTargetPath(const QString& typed);
 
 // True when an export could be written under the name: its folder exists and takes new files, and the

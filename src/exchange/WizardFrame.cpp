@@ -129,6 +129,7 @@ TWizardFrame::TWizardFrame(QWidget* parent, const QString& caption, int helpCont
     imgTop = new QLabel(pTop);
     imgTop->setObjectName(QStringLiteral("imgTop"));
     imgTop->setPixmap(WizardTopPicture(picture, 44));
+    imgTop->setAccessibleName(caption);
     auto* topTexts = new QVBoxLayout;
     topTexts->setSpacing(3);
     topTexts->addStretch(1);
@@ -214,6 +215,7 @@ QWidget* TWizardFrame::AddWhitePage(const char* name, const char* pictureName, Q
     picture->setObjectName(QLatin1String(pictureName));
     picture->setPixmap(WizardSidePicture(picture_, QSize(kSideWidth, kHeight - 50)));
     picture->setFixedWidth(kSideWidth);
+    picture->setAccessibleName(windowTitle());
     picture->setAlignment(Qt::AlignTop | Qt::AlignLeft);
 
     title = new QLabel(titleText, page);

@@ -4,6 +4,7 @@
 #include "DocxWriter.h"
 #include "ExportFile.h"
 #include "QsAnswers.h"
+#include "QsDialogFolder.h"
 #include "QsExceptions.h"
 #include "clsFile.h"
 
@@ -67,6 +68,7 @@ TExportWzd::TExportWzd(QWidget* parent)
                        QStringLiteral("Please provide the export file location and click Next to continue."));
     txtDestination = new QLineEdit(pStep02);
     txtDestination->setObjectName(QStringLiteral("txtDestination"));
+    txtDestination->setAccessibleName(QStringLiteral("Export file location"));
     cmdBrowse = new QToolButton(pStep02);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     cmdBrowse->setText(QStringLiteral("..."));
@@ -90,6 +92,7 @@ TExportWzd::TExportWzd(QWidget* parent)
                                       "and click Next to continue."));
     clbFields = new QListWidget(pStep03);
     clbFields->setObjectName(QStringLiteral("clbFields"));
+    clbFields->setAccessibleName(QStringLiteral("Fields to export"));
     for (int f = 0; f < KyvnFieldCount; ++f) {
         auto* item = new QListWidgetItem(KyvnFieldCaption(f), clbFields);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -110,6 +113,7 @@ TExportWzd::TExportWzd(QWidget* parent)
     imgQuestion = new QLabel(pStep04);
     imgQuestion->setObjectName(QStringLiteral("imgQuestion"));
     imgQuestion->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+    imgQuestion->setAccessibleName(QStringLiteral("Question"));
     lblQuestion = new QLabel(QStringLiteral("Are you sure you want to continue?"), pStep04);
     lblQuestion->setObjectName(QStringLiteral("lblQuestion"));
     radYes = makeRadio(pStep04, "radYes", QStringLiteral("&Yes"));
@@ -300,7 +304,7 @@ void TExportWzd::cmdBrowseClick() {
         dlg.setDefaultSuffix(QStringLiteral("docx"));
     }
     const QString current = ExportTargetPath(txtDestination->text());
-    dlg.setDirectory(current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
+    dlg.setDirectory(current.isEmpty() ? QsDialogStartFolder() : QFileInfo(current).absolutePath());
     // A queued answer is the chosen path ("" cancels); a handler sees the dialog as it would be shown.
     QsAnswers::Record(QStringLiteral("SaveFile"), title);
     QString path;
@@ -308,6 +312,7 @@ void TExportWzd::cmdBrowseClick() {
         path = answer->toString();
     else if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
         path = dlg.selectedFiles().first();
+    QsNoteDialogChoice(path);
     if (!path.isEmpty())
         txtDestination->setText(path);
     txtDestination->setFocus();

@@ -120,6 +120,7 @@ TMergeWzd::TMergeWzd(QWidget* parent)
     lvModel = new TNameCheckModel(this);
     lvAccounts = new QTreeView(pStep02);
     lvAccounts->setObjectName(QStringLiteral("lvAccounts"));
+    lvAccounts->setAccessibleName(QStringLiteral("Accounts to import"));
     lvAccounts->setModel(lvModel);
     lvAccounts->setRootIsDecorated(false);
     lvAccounts->setUniformRowHeights(true);

@@ -7,8 +7,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsView>
+#include <QLineEdit>
 #include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -139,7 +142,7 @@ int QrPrintToFile(const TQRReport& report, const TQRDataSource& data, QPrinter& 
             return -1;
         if (!endsLikePdf(part.FileName()))
             throw fileError(path, QStringLiteral("The file could not be written completely."));
-        part.Commit(target.absoluteFilePath());
+        part.CommitChosen(path); // where the name leads is decided now, not when it was chosen
         return pages;
     } catch (const std::system_error& e) {
         throw fileError(path, qt_error_string(e.code().value()));
@@ -190,6 +193,12 @@ void QrPreview(const TQRLayoutChooser& layout, const TQRDataSource& data, QPrint
             });
         });
     }
+    // The window's own controls are Qt's; they get names a screen reader can say.
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+        if (!qobject_cast<QComboBox*>(edit->parentWidget()))
+            edit->setAccessibleName(QStringLiteral("Page number"));
+    for (QGraphicsView* view : dialog.findChildren<QGraphicsView*>())
+        view->setAccessibleName(QStringLiteral("Pages"));
     QsAnswers::Record(QStringLiteral("PrintPreview"), dialog.windowTitle());
     if (QsAnswers::Take(QStringLiteral("PrintPreview"), &dialog))
         return;

@@ -21,7 +21,7 @@ struct TKYVNDiskState {
     ino_t Inode = 0;
     qint64 Size = 0;
     qint64 ModifiedNs = 0;
-    QByteArray Hash; // SHA-256 of the bytes
+    QByteArray Hash; // contentHash of the bytes
 };
 
 // The folder of path (with its separator), "Backup of ", and the name part of path.
@@ -49,7 +49,8 @@ void writeAllTo(int fd, const char* p, size_t n);
 bool sameFile(const struct stat& a, const struct stat& b);
 // Keeps the file current under the name backup, in one rename.
 void keepBackup(const QString& folder, const QByteArray& current, const QByteArray& backup);
-QByteArray sha256(QByteArrayView bytes);
+// A strong hash of content, to tell whether two contents are the same.
+QByteArray contentHash(QByteArrayView bytes);
 TKYVNDiskState diskState(const struct stat& st, QByteArrayView bytes);
 
 class TFd {

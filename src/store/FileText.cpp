@@ -86,6 +86,7 @@ public:
         return s;
     }
     QString text(QByteArrayView v) const { return text(v.data(), v.size()); }
+    bool Utf8() const { return utf8_; }
     // The line without its first character, whatever that character is.
     QByteArrayView value(QByteArrayView line) const {
         if (line.isEmpty())
@@ -153,6 +154,11 @@ public:
     }
     const char* end() const { return end_; }
     const char* position() const { return p_; }
+    // The line just taken ended with CR LF.
+    static bool endedWithCrLf(QByteArrayView line, const char* next) {
+        const char* stop = line.data() + line.size();
+        return next == stop + 2 && stop[0] == '\r' && stop[1] == '\n';
+    }
 
 private:
     const char* find(char c, const char* from) const {
@@ -293,8 +299,10 @@ QByteArray KyvnFileText(const QString& Password, const QList<TKYVNAccount*>& Acc
 TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QString& Password,
                                   QList<TKYVNAccount*>& Accounts) {
     TLineCursor lines(plain.constData(), plain.size());
-    if (lines.atEnd() || lines.take() != QByteArrayView(signature))
+    const QByteArrayView first = lines.atEnd() ? QByteArrayView() : lines.take();
+    if (first != QByteArrayView(signature))
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
+    bool signatureAlike = TLineCursor::endedWithCrLf(first, lines.position());
     // The cipher pads the last block with at most 7 zero bytes: a NUL earlier than the last block means
     // that the text was cut off there.
     const bool cutAtNul = lines.end() - plain.constData() < plain.size() - 8;
@@ -302,6 +310,8 @@ TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QStr
     // inside a line was cut off.
     const bool cutInLine = lines.end()[-1] != '\n' && lines.end()[-1] != '\r';
     qsizetype index = 1;
+    // Whether every line so far is as the writer writes it.
+    bool alike = true;
     // The next line without its first character; a missing line fails as an index error.
     struct TValue {
         QByteArrayView bytes;
@@ -314,6 +324,8 @@ TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QStr
         ++index;
         const QByteArrayView line = lines.take();
         const TTextReader reader(line);
+        alike = alike && !line.isEmpty() && line[0] == '#' && reader.Utf8() &&
+                TLineCursor::endedWithCrLf(line, lines.position());
         return TValue{reader.value(line), reader};
     };
     auto text = [&]() { return value().text(); };
@@ -333,6 +345,7 @@ TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QStr
                 throw EQsException(QStringLiteral("Invalid argument to date encode"));
             return QDate(year, month, day);
         }
+        alike = false;
         return TextToDate(tv.text());
     };
     Password = text();
@@ -349,7 +362,9 @@ TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QStr
             account->Web = text();
             account->Notes = text();
             decodeLineBreaks(account->Notes);
-            account->Protected = value().bytes == QByteArrayView("True");
+            const QByteArrayView flag = value().bytes;
+            account->Protected = flag == QByteArrayView("True");
+            alike = alike && (account->Protected || flag == QByteArrayView("False"));
             account->Created = date();
             account->Modified = date();
             Accounts.append(account.release());
@@ -386,5 +401,7 @@ TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QStr
     TKYVNTextReading result;
     result.BytesLeftOut = std::max<qint64>(0, stop - lines.position());
     result.Damaged = cutAtNul || lengthDamaged || cutInLine || result.BytesLeftOut > 0;
+    if (alike && signatureAlike && !result.Damaged)
+        result.WrittenAlike = lines.position() - plain.constData();
     return result;
 }

@@ -18,6 +18,11 @@ struct TKYVNTextReading {
     // account, or lengthDamaged); what could be read was kept.
     bool Damaged = false;
     qint64 BytesLeftOut = 0;
+    // The length of the text that is byte for byte what KyvnFileText makes of the password and accounts
+    // read (every line "#" + valid UTF-8 + CR LF, flags and dates in their written form, nothing left out);
+    // -1 when the text differs from it anywhere. Lets a reader know what a write would write without
+    // making it.
+    qint64 WrittenAlike = -1;
 };
 
 // The text of a file with this password and these accounts. Raises EQsException for a value that its

@@ -186,6 +186,10 @@ bool TKYVNProtectedForm::keptFor(const QString& password) const {
 QByteArray TKYVNProtectedForm::Open(QByteArrayView file, const QString& password) {
     const TKYVNProtectionCost cost = CheckHeader(file);
     const unsigned char* p = bytesOf(file);
+    // The same file read again (under a lock, or after a save) opens with the key already derived.
+    if (hasKey_ && std::memcmp(salt_, p + kSaltAt, sizeof salt_) == 0 && cost.Passes == cost_.Passes &&
+        cost.MemoryKiB == cost_.MemoryKiB && keptFor(password))
+        return Reopen(file);
     Forget();
     std::memcpy(salt_, p + kSaltAt, sizeof salt_);
     cost_ = cost;

@@ -18,6 +18,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace KyvnDisk;
 
@@ -102,9 +103,13 @@ void TKYVNFile::ReadPlainText(const QByteArray& plain) {
 void TKYVNFile::readPlain(const QByteArray& plain, bool lengthDamaged) {
     damaged_ = false;
     bytesLeftOut_ = 0;
+    const bool none = Accounts.isEmpty();
     const TKYVNTextReading reading = KyvnReadFileText(plain, lengthDamaged, Password, Accounts);
     damaged_ = reading.Damaged;
     bytesLeftOut_ = reading.BytesLeftOut;
+    // A text that is what a write would write (and all the accounts) needs no second making to know it.
+    if (none && reading.WrittenAlike >= 0)
+        readAlikeHash_ = contentHash(QByteArrayView(plain).first(reading.WrittenAlike));
 }
 
 QString TKYVNFile::DamageWarning() const {
@@ -150,6 +155,18 @@ QString TKYVNFile::FormDescription() const {
 
 bool TKYVNFile::CheckPassword(const QString& typed) const {
     return IsProtected() ? typed == Password : KyvnSameText(typed, Password);
+}
+
+void TKYVNFile::CheckNewPassword(const QString& password, TKYVNFileForm form) {
+    if (password.size() < MinPasswordLength)
+        throw EQsException(QStringLiteral("Password must be at least %1 characters long.").arg(MinPasswordLength));
+    if (password.size() > MaxPasswordLength(form))
+        throw EQsException(QStringLiteral("Password must be at most %1 characters long.").arg(MaxPasswordLength(form)));
+    if (form == TKYVNFileForm::Designed && HasReservedChars(password))
+        throw EQsException(QStringLiteral("A password cannot hold ' or #."));
+    if (password.contains(QLatin1Char('\0')) || password.contains(QLatin1Char('\r')) ||
+        password.contains(QLatin1Char('\n')))
+        throw EQsException(QStringLiteral("A password cannot hold a line break."));
 }
 
 TKYVNFileForm TKYVNFile::Examine() const {
@@ -228,13 +245,15 @@ void TKYVNFile::loadFile() {
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
     disk_ = TKYVNDiskState();
     QByteArray data = readWholeFile(FileName, QByteArray(), &st);
-    const TKYVNDiskState read = ForWriteBack ? diskState(st, data) : TKYVNDiskState();
+    // without the hash of the bytes when no write-back will compare it
+    const TKYVNDiskState read = diskState(st, ForWriteBack ? QByteArrayView(data) : QByteArrayView());
     LoadBytes(std::move(data));
     disk_ = read;
 }
 
 void TKYVNFile::LoadBytes(QByteArray data) {
     writtenHash_.clear();
+    readAlikeHash_.clear();
     if (TKYVNProtectedForm::Recognise(data)) {
         // The header is checked, then the key derived and the whole body verified, before any account is
         // read: a file that does not open yields nothing.
@@ -253,9 +272,13 @@ void TKYVNFile::LoadBytes(QByteArray data) {
     // What a write-back would write now; writing the same again is no change.
     if (!ForWriteBack)
         return;
+    if (!readAlikeHash_.isEmpty()) {
+        writtenHash_ = std::exchange(readAlikeHash_, QByteArray());
+        return;
+    }
     try {
         QByteArray plain = PlainText();
-        writtenHash_ = sha256(plain);
+        writtenHash_ = contentHash(plain);
         wipe(plain);
     } catch (const std::exception&) {
         // a text the file cannot carry: any write-back tries, and reports it
@@ -286,7 +309,7 @@ void TKYVNFile::SaveCopyAs(const QString& path, TKYVNFileForm form) {
     try {
         if (form == TKYVNFileForm::Protected && !IsProtected())
             protected_.Forget(); // a protected copy of an unprotected file gets its own salt and key
-        writeFile(path, form, false, false);
+        writeFile(path, form, false, false, true);
     } catch (const std::exception& e) {
         throw EQsException(QStringLiteral("Error saving file '%1'.").arg(path), QsExceptionMessage(e), 1);
     }
@@ -297,7 +320,7 @@ bool TKYVNFile::Changed() const {
         return true;
     try {
         QByteArray plain = PlainText();
-        const bool changed = sha256(plain) != writtenHash_;
+        const bool changed = contentHash(plain) != writtenHash_;
         wipe(plain);
         return changed;
     } catch (const std::exception&) {
@@ -392,7 +415,8 @@ void TKYVNFile::saveFile(bool backupFiles) {
     disk_.Hash = written.BytesHash;
 }
 
-TKYVNFile::TWritten TKYVNFile::writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm) {
+TKYVNFile::TWritten TKYVNFile::writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm,
+                                         bool copy) {
     if (path.isEmpty())
         throw EInOutError(ENOENT);
     const QString target = QsReplaceTarget(path);
@@ -406,9 +430,9 @@ TKYVNFile::TWritten TKYVNFile::writeFile(const QString& path, TKYVNFileForm form
 
     QByteArray plain = PlainText();
     TKYVNPlainGuard guard(plain);
-    const QByteArray plainHash = sha256(plain);
+    const QByteArray plainHash = contentHash(plain);
     const QByteArray bytes = seal(plain, form);
-    const QByteArray bytesHash = sha256(bytes);
+    const QByteArray bytesHash = contentHash(bytes);
 
     // Saves cut short before (a kill, a power cut) left their new files here; they go now.
     RemoveStaleSaveFiles(folder);
@@ -450,6 +474,11 @@ TKYVNFile::TWritten TKYVNFile::writeFile(const QString& path, TKYVNFileForm form
         }
     } else if (backupFiles && exists) {
         keepBackup(folder, targetPath, backupPath);
+    }
+    if (copy) {
+        // A copy goes where its name leads now, never onto the open file or its backup.
+        fresh.CommitChosen(path);
+        return written;
     }
     fresh.RenameTo(targetPath);
     QsSyncFolder(folder);

@@ -79,6 +79,10 @@ public:
     // designed form (what the older program can type).
     static int MaxPasswordLength(TKYVNFileForm form) { return form == TKYVNFileForm::Protected ? 128 : 25; }
     static constexpr int MinPasswordLength = 4;
+    // Whether a file of that form can keep password as its file password: raises EQsException saying
+    // why not. The apostrophe and the number sign are refused only for the designed form, which the
+    // older program reads.
+    static void CheckNewPassword(const QString& password, TKYVNFileForm form);
     // Writes FileName, keeping the previous file as "Backup of <name>" when backupFiles is on. The new
     // file is written beside the old one, flushed, read back and checked, then renamed over it, so the
     // name always holds a complete file. Raises "Error saving file '%s'." (full path) with the reason.
@@ -137,13 +141,15 @@ private:
         QByteArray PlainHash; // of the plain text
         QByteArray BytesHash; // of the file's bytes
     };
-    TWritten writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm);
+    // copy: a copy under a name the user chose, decided when it is written (TQsReplaceFile::CommitChosen).
+    TWritten writeFile(const QString& path, TKYVNFileForm form, bool backupFiles, bool backupInForm, bool copy = false);
 
     TKYVNFileForm form_ = TKYVNFileForm::Designed;
     TKYVNFileForm writtenForm_ = TKYVNFileForm::Designed;
     TKYVNProtectedForm protected_;
     bool damaged_ = false;
     qint64 bytesLeftOut_ = 0;
-    QByteArray writtenHash_; // SHA-256 of the plain text last read (as it would be written) or written
+    QByteArray readAlikeHash_; // the last text read when it is what a write would write, else empty
+    QByteArray writtenHash_;   // contentHash of the plain text last read (as it would be written) or written
     TKYVNDiskState disk_;
 };

@@ -5,6 +5,7 @@
 #include "QsApp.h"
 #include "QsExceptions.h"
 #include "QsRegUtils.h"
+#include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "clsList.h"
 #include "frmExport.h"
@@ -156,6 +157,45 @@ private slots:
         // an export only reads: the passwords file and its backup are as they were
         QCOMPARE(KyvnTest::readAll(path), before);
         QVERIFY(!QFileInfo::exists(BackupFileName(path)));
+    }
+
+    // A link planted at the destination while the export is written (after every check of the wizard, as
+    // another program could) never makes it replace the open passwords file or its backup: the export
+    // fails and says so, both files stay whole.
+    void exportNeverLandsOnTheOpenFile_data() {
+        QTest::addColumn<bool>("toBackup");
+        QTest::newRow("link to the open file") << false;
+        QTest::newRow("link to its backup") << true;
+    }
+    void exportNeverLandsOnTheOpenFile() {
+        QFETCH(bool, toBackup);
+        const QString path = makeFile("exp.kvf", "secret", {{"Bank", "bob"}});
+        KyvnTest::writeAll(BackupFileName(path), KyvnTest::readAll(path));
+        open(path, "secret");
+        const QByteArray before = KyvnTest::readAll(path);
+        const QString csv = dir.filePath("planted.csv");
+        QFile::remove(csv);
+        QsBeforeReplaceHook() = [&](const QString&) { QFile::link(toBackup ? BackupFileName(path) : path, csv); };
+        QsAnswers::PushHandler("TExportWzd", [&](QObject* o) {
+            auto* x = qobject_cast<TExportWzd*>(o);
+            x->cmdNext->click();
+            x->cmdNext->click();
+            x->txtDestination->setText(csv);
+            x->cmdNext->click();
+            x->cmdNext->click();
+            x->radYes->setChecked(true); // the passwords go out in the clear: yes
+            x->cmdNext->click();
+            x->cmdNext->click();
+            return QVariant(x->Step);
+        });
+        QVERIFY(w->RunCommand(w->actFileExport));
+        QsBeforeReplaceHook() = nullptr;
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith("1: Error exporting to text file."), qPrintable(errors.first()));
+        QCOMPARE(KyvnTest::readAll(path), before);
+        QCOMPARE(KyvnTest::readAll(BackupFileName(path)), before);
+        QVERIFY(QFileInfo(csv).isSymLink());
+        errors.clear();
     }
 
     void exportWithoutThePreferenceGoesStraightToTheWizard() {

@@ -6,6 +6,7 @@
 #include "QsFileUtils.h"
 #include "QsMsgFrm.h"
 #include "QsRegUtils.h"
+#include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "clsList.h"
 #include "frmMain.h"
@@ -84,6 +85,8 @@ class TestMainFile : public QObject {
 
 private slots:
     void initTestCase() {
+        // New files are protected: the cheapest key the format allows keeps the runs short.
+        TKYVNProtectedForm::SetCostOfNewKeys({1, 8192});
         // the collation of a real language, whatever the test machine's locale
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         AppInfo = new TQsApplication;
@@ -127,7 +130,7 @@ private slots:
         QCOMPARE(w->RecentFiles.value(0), path);
         TKYVNFile f;
         f.FileName = path;
-        f.Load();
+        QVERIFY(f.LoadWithPassword("secret1"));
         QCOMPARE(f.Password, QString("secret1"));
         QCOMPARE(f.AccountCount(), 0);
         // a passwords file is for its owner only
@@ -319,7 +322,8 @@ private slots:
         QVERIFY(HasAttributes(path, faReadOnly));
         TKYVNFile f;
         f.FileName = target;
-        f.Load();
+        QVERIFY(f.LoadWithPassword("pw12"));
+        QVERIFY(f.IsProtected()); // the default type of Save As
         QCOMPARE(f.AccountCount(), 3);
     }
     void saveAsThatFailsKeepsWritingTheOpenFile() {
@@ -336,7 +340,7 @@ private slots:
         w->WriteBack();
         TKYVNFile f;
         f.FileName = path;
-        f.Load();
+        QVERIFY(f.LoadWithPassword("newpw"));
         QCOMPARE(f.Password, QString("newpw"));
     }
     void saveCopyAs() {
@@ -344,7 +348,8 @@ private slots:
         open(path, "pw12");
         const QByteArray stored = bytesOf(path);
         const QString copy = dir.filePath("copy.kvf");
-        QsAnswers::Push("SaveFile", copy);
+        // the older type: the same bytes as the open file of that form
+        QsAnswers::Push("SaveFile", QStringList{copy, "Keyvane 1.3 Files, not protected (*.kvf)"});
         QVERIFY(w->RunCommand(w->actFileSaveCopy));
         QCOMPARE(bytesOf(copy), stored);
         QCOMPARE(w->OpenFilePath, path);
@@ -354,6 +359,67 @@ private slots:
         QCOMPARE(bytesOf(path), stored);
         QCOMPARE(errors, QStringList());
     }
+    // A copy that cannot be made is reported as every other file command reports a failure, and a file
+    // already under the chosen name stays as it was.
+    void saveCopyAsThatFailsIsReported_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder is a file") << "under a file"
+                                          << "Invalid filename";
+        QTest::newRow("folder missing") << "missing folder"
+                                        << "File not found";
+        QTest::newRow("name is a folder") << "folder"
+                                          << "Invalid filename";
+        QTest::newRow("open file vanished") << "vanished"
+                                            << "File not found";
+    }
+    void saveCopyAsThatFailsIsReported() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        const QString path = makeFile("copied.kvf", "pw12", three());
+        open(path, "pw12");
+        QString target = dir.filePath("existing copy.kvf");
+        KyvnTest::writeAll(target, "the copy made last week");
+        if (fault == "under a file")
+            target = path + "/copy.kvf";
+        else if (fault == "missing folder")
+            target = dir.filePath("no such folder/copy.kvf");
+        else if (fault == "folder")
+            QVERIFY(QDir(dir.path()).mkpath(target = dir.filePath("a folder")));
+        else
+            QVERIFY(QFile::rename(path, dir.filePath("moved away.kvf")));
+        QsAnswers::Push("SaveFile", target);
+        w->RunCommand(w->actFileSaveCopy);
+        QCOMPARE(errors, QStringList{"1: Error saving file '" + target + "'."});
+        QVERIFY2(details.first().startsWith(reason), qPrintable(details.first()));
+        QCOMPARE(bytesOf(dir.filePath("existing copy.kvf")), QByteArray("the copy made last week"));
+        QCOMPARE(w->OpenFilePath, path);
+        // nothing half-made is left beside the copy
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(".keyvane-"), QStringList());
+        QFile::remove(path);
+        QFile::remove(dir.filePath("moved away.kvf"));
+        QFile::remove(dir.filePath("existing copy.kvf"));
+        QDir(dir.filePath("a folder")).removeRecursively();
+    }
+
+    // The copy's name is decided when it is written: a link to the open file planted after the question
+    // makes the copy fail, and the open file stays as it was.
+    void saveCopyAsNeverLandsOnTheOpenFile() {
+        const QString path = makeFile("orig.kvf", "pw12", three());
+        open(path, "pw12");
+        const QByteArray stored = bytesOf(path);
+        const QString copy = dir.filePath("late-link.kvf");
+        QFile::remove(copy);
+        QsBeforeReplaceHook() = [&](const QString&) { QFile::link(path, copy); };
+        QsAnswers::Push("SaveFile", copy);
+        w->RunCommand(w->actFileSaveCopy);
+        QsBeforeReplaceHook() = nullptr;
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().startsWith("1: Error saving file '"));
+        QCOMPARE(bytesOf(path), stored);
+        QVERIFY(QFileInfo(copy).isSymLink());
+        errors.clear();
+    }
     void filePasswordIsWrittenBack() {
         const QString path = makeFile("pw.kvf", "oldpw", three());
         open(path, "oldpw");
@@ -362,7 +428,7 @@ private slots:
         QCOMPARE(errors, QStringList());
         TKYVNFile f;
         f.FileName = path;
-        f.Load();
+        QVERIFY(f.LoadWithPassword("newpw1"));
         QCOMPARE(f.Password, QString("newpw1"));
     }
 
@@ -392,7 +458,7 @@ private slots:
         QVERIFY(w->close());
         TKYVNFile f;
         f.FileName = path;
-        f.Load();
+        QVERIFY(f.LoadWithPassword("changed"));
         QCOMPARE(f.Password, QString("changed"));
     }
     // When the open file can no longer be written (its folder is gone), Save As still stores the
@@ -412,7 +478,7 @@ private slots:
         QCOMPARE(w->OpenFilePath, rescue);
         TKYVNFile f;
         f.FileName = rescue;
-        f.Load();
+        QVERIFY(f.LoadWithPassword("changed"));
         QCOMPARE(f.Password, QString("changed"));
         QCOMPARE(f.AccountCount(), 3);
         QCOMPARE(w->windowTitle(), QString("Tessivo Keyvane: rescue.kvf"));

@@ -179,6 +179,47 @@ private slots:
         w->RemoveAccountItem(a);
         QCOMPARE(names(), QStringList({"Bank", "mail", "Shop"}));
     }
+    // Keys that agree far into the text still sort by the whole text, equal ones keep the file's order
+    // both ways round, and the selected account stays selected through every re-sort.
+    void longKeysTiesAndTheSelectionSurviveResorts() {
+        const QString other = dir.filePath("ties.kvf");
+        {
+            TKYVNFile f;
+            f.FileName = other;
+            f.Password = "pw12";
+            const QString shared = "Shared prefix for many accounts ";
+            const QStringList rows = {shared + "B", shared + "a",  "Twin|first",
+                                      shared + "A", "Twin|second", shared + "c"};
+            for (const QString& r : rows) {
+                auto* a = new TKYVNAccount;
+                a->AccountName = r.section('|', 0, 0);
+                a->Login = r.section('|', 1, 1);
+                f.AddAccount(a);
+            }
+            f.Save(false);
+        }
+        QsAnswers::Push("OpenFile", other);
+        QsAnswers::Push("TPassEdit", "pw12");
+        QVERIFY(w->RunCommand(w->actFileOpen));
+        auto order = [this] {
+            QStringList texts;
+            for (int i = 0; i < w->RowCount(); ++i)
+                texts << w->AccountAt(i)->AccountName.right(1) + w->AccountAt(i)->Login;
+            return texts;
+        };
+        QCOMPARE(order(), QStringList({"a", "A", "B", "c", "nfirst", "nsecond"}));
+        w->SelectRow(5);
+        TKYVNAccount* selected = w->SelectedAccount();
+        QCOMPARE(selected->Login, QString("second"));
+        w->lvAccountsColumnClick(0);
+        QCOMPARE(order(), QStringList({"nfirst", "nsecond", "c", "B", "A", "a"}));
+        QCOMPARE(w->SelectedAccount(), selected);
+        QCOMPARE(w->SelectedRow(), 1);
+        w->lvAccountsColumnClick(1); // by login: the empty ones first, in file order
+        QCOMPARE(order(), QStringList({"B", "a", "A", "c", "nfirst", "nsecond"}));
+        QCOMPARE(w->SelectedAccount(), selected);
+        QCOMPARE(w->SelectedRow(), 5);
+    }
     void copyStatesFollowTheSelection() {
         openFixture();
         w->SelectRow(1); // mail: login, password, email, no web

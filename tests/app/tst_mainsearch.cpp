@@ -105,7 +105,7 @@ private slots:
         AppInfo = new TQsApplication;
         AppInfo->Title = QStringLiteral("Tessivo Keyvane");
         AppInfo->FamilyName = QStringLiteral("Tessivo Nimbrel");
-        AppInfo->Version = QStringLiteral("1.3.0 Build 39");
+        AppInfo->Version = QStringLiteral("2.0.0 Build 40");
         AppInfo->ProductKey = kProductKey;
         AppInfo->WebAddresses.SupportEmail = QStringLiteral("support@tessivo.example");
         Options = new TKYVNOptions;
@@ -299,7 +299,7 @@ private slots:
         QTRY_VERIFY(QFile::exists(record));
         qputenv("PATH", savedPath);
         QCOMPARE(QString::fromUtf8(KyvnTest::readAll(record)),
-                 QStringLiteral("--utf8\n--to\nsupport@tessivo.example\n--subject\nTessivo Keyvane 1.3.0 Build 39\n"
+                 QStringLiteral("--utf8\n--to\nsupport@tessivo.example\n--subject\nTessivo Keyvane 2.0.0 Build 40\n"
                                 "--body\n \n"));
     }
 
@@ -326,7 +326,7 @@ private slots:
         QVERIFY(w->RunCommand(w->actHelpAbout));
         QCOMPARE(caption, QStringLiteral("About Tessivo Keyvane..."));
         QCOMPARE(name, QStringLiteral("Tessivo Keyvane"));
-        QCOMPARE(version, QStringLiteral("Version 1.3.0 Build 39"));
+        QCOMPARE(version, QStringLiteral("Version 2.0.0 Build 40"));
     }
 };
 

@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(AppInfo->FamilyName, QString("Tessivo Nimbrel"));
         QCOMPARE(AppInfo->ShortName, QString());
         QCOMPARE(AppInfo->Title, QString("Tessivo Keyvane"));
-        QCOMPARE(AppInfo->Version, QString("1.3.0 Build 39")); // the test program carries the version block
+        QCOMPARE(AppInfo->Version, QString("2.0.0 Build 40")); // the test program carries the version block
         QCOMPARE(AppInfo->SpecialVersion, QString());
         QVERIFY(AppInfo->English);
         QVERIFY(AppInfo->LegalNotice.contains("Tessivo"));

@@ -1,12 +1,16 @@
 // The real program, started as a user would: one instance at a time, a lock left by a killed instance
 // taken over, and an orderly end on the termination signals (the preferences reach the settings store).
+#include "KyvnSettingsLock.h"
 #include "KyvnTest.h"
 #include "QsRegUtils.h"
 
+#include <QLockFile>
 #include <QProcess>
 
 #include <csignal>
 #include <sys/stat.h>
+
+using KyvnTest::TSettingsLockHolder;
 
 namespace {
 const TQsRegRoot LM = TQsRegRoot::LocalMachine;
@@ -137,6 +141,73 @@ private slots:
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
         QCOMPARE(optionsStored(), 21);
+        QVERIFY(!QFile::exists(box.lockFile()));
+    }
+
+    // --help and --version answer on standard output and end before any window, setting or lock: they work
+    // with no display at all and beside a running Keyvane.
+    void infoOptionsPrintAndEnd_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("--help") << "--help"
+                                << "Usage: keyvane [/N | /F:FILE | --help | --version]\n";
+        QTest::newRow("-h") << "-h"
+                            << "  /F:FILE     start by opening FILE\n";
+        QTest::newRow("--version") << "--version"
+                                   << "Tessivo Keyvane 2.0.0 Build 40\n";
+    }
+    void infoOptionsPrintAndEnd() {
+        QFETCH(QString, option);
+        QFETCH(QString, expected);
+        TSandbox box;
+        QLockFile running(box.lockFile());
+        QVERIFY(running.tryLock(0));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QFileInfo(box.runtime()).path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", box.runtime());
+        // A window would need this display, which does not exist.
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("DISPLAY", ":97531");
+        env.remove("WAYLAND_DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(kBinary, {option});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(p.readAllStandardOutput()).contains(expected), qPrintable(expected));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+        QsRegClose();
+        QVERIFY(!RegValueExists(LM, kProductKey, "Location"));
+    }
+
+    // Another process holds the settings database and keeps it: the program still comes up and ends on
+    // the termination signal at once, long before the old ten-second waits, with the lock held all along.
+    void lockedSettingsStoreHoldsNothingUp_data() {
+        QTest::addColumn<int>("lock");
+        QTest::newRow("writer inside its transaction") << int(TSettingsLockHolder::Immediate);
+        QTest::newRow("exclusive locking mode") << int(TSettingsLockHolder::Exclusive);
+    }
+    void lockedSettingsStoreHoldsNothingUp() {
+        QFETCH(int, lock);
+        TSandbox box;
+        WriteRegInteger(LM, kProductKey + "\\Options", "PasswordLength", 12);
+        QsRegClose();
+        TSettingsLockHolder holder(QsRegDatabasePath(), TSettingsLockHolder::TKind(lock));
+        QVERIFY(holder.Locked());
+        QElapsedTimer timer;
+        timer.start();
+        QProcess* p = box.start(this);
+        QVERIFY(p->waitForStarted(30000));
+        // The instance lock is taken after the signal handlers are in place and before the store is used.
+        while (!QFile::exists(box.lockFile()) && p->state() == QProcess::Running)
+            QTest::qWait(10);
+        ::kill(pid_t(p->processId()), SIGTERM);
+        QVERIFY(p->waitForFinished(30000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(holder.StillHolding());
         QVERIFY(!QFile::exists(box.lockFile()));
     }
 

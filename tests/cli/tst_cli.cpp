@@ -1,3 +1,4 @@
+#include "KyvnSettingsLock.h"
 #include "KyvnTest.h"
 
 #include "clsFile.h"
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 using KyvnTest::readAll;
+using KyvnTest::TSettingsLockHolder;
 
 namespace {
 
@@ -48,11 +50,12 @@ class TestCli : public QObject {
     QString file;
     QByteArray pristine; // the bytes of the file that every test starts from
 
-    // A file with the password "Open Sesame" and two accounts, made once with the tool itself.
+    // A file of the older form with the password "Open Sesame" and two accounts, made once with the tool
+    // itself (the older form derives no key, which keeps the many runs below quick).
     void makeFile() {
         file = dir.filePath("safe.kvf");
         QFile::remove(file);
-        QCOMPARE(cli({"new", file}, "Open Sesame\nopen sesame\n").status, 0);
+        QCOMPARE(cli({"new", file, "--unprotected"}, "Open Sesame\nopen sesame\n").status, 0);
         QCOMPARE(cli({"add", file, "Bank", "--login", "me", "--password", "s3cret", "--email", "me@bank.example",
                       "--web", "https://bank.example", "--notes", "first line\nsecond line", "--protected"},
                      "Open Sesame\n")
@@ -79,10 +82,20 @@ private slots:
         f.close();
     }
 
+    void newFileIsEmptyAndOwnerOnly_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("isProtected");
+        QTest::newRow("protected") << QStringList() << true;
+        QTest::newRow("unprotected") << QStringList{"--unprotected"} << false;
+    }
     void newFileIsEmptyAndOwnerOnly() {
+        QFETCH(QStringList, options);
+        QFETCH(bool, isProtected);
         const QString path = dir.filePath("new.kvf");
-        const TRun made = cli({"new", path}, "abcd\nABCD\n");
+        QFile::remove(path);
+        const TRun made = cli(QStringList{"new", path} + options, isProtected ? "abcd\nabcd\n" : "abcd\nABCD\n");
         QCOMPARE(made.status, 0);
+        QCOMPARE(readAll(path).startsWith("\x89KVF"), isProtected);
         struct stat st;
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0600u);
@@ -91,28 +104,38 @@ private slots:
         QCOMPARE(listed.out, QString());
         TKYVNFile back;
         back.FileName = path;
-        back.Load();
+        QVERIFY(back.LoadWithPassword("abcd"));
+        QCOMPARE(back.IsProtected(), isProtected);
         QCOMPARE(back.Password, QString("abcd"));               // as typed the first time
         QCOMPARE(cli({"new", path}, "abcd\nabcd\n").status, 1); // never over an existing file
     }
 
     void newPasswordRules_data() {
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("message");
-        QTest::newRow("too short") << QByteArray("abc\nabc\n") << "Password must be at least 4 characters long.";
-        QTest::newRow("too long") << QByteArray(26, 'a') + "\n" + QByteArray(26, 'a') + "\n"
-                                  << "Password must be at most 25 characters long.";
-        QTest::newRow("apostrophe") << QByteArray("ab'cd\nab'cd\n") << "A password cannot hold ' or #.";
-        QTest::newRow("number sign") << QByteArray("ab#cd\nab#cd\n") << "A password cannot hold ' or #.";
-        QTest::newRow("no match") << QByteArray("abcd\nabce\n") << "The passwords you entered do not match.";
-        QTest::newRow("accent case differs") << QByteArray("ábcd\nÁbcd\n") << "The passwords you entered do not match.";
-        QTest::newRow("no input") << QByteArray() << "No password given.";
+        const QStringList older{"--unprotected"};
+        QTest::newRow("too short") << QStringList() << QByteArray("abc\nabc\n")
+                                   << "Password must be at least 4 characters long.";
+        QTest::newRow("too long") << QStringList() << QByteArray(129, 'a') + "\n" + QByteArray(129, 'a') + "\n"
+                                  << "Password must be at most 128 characters long.";
+        QTest::newRow("older: too long") << older << QByteArray(26, 'a') + "\n" + QByteArray(26, 'a') + "\n"
+                                         << "Password must be at most 25 characters long.";
+        QTest::newRow("older: apostrophe") << older << QByteArray("ab'cd\nab'cd\n") << "A password cannot hold ' or #.";
+        QTest::newRow("older: number sign")
+            << older << QByteArray("ab#cd\nab#cd\n") << "A password cannot hold ' or #.";
+        QTest::newRow("no match") << QStringList() << QByteArray("abcd\nabce\n")
+                                  << "The passwords you entered do not match.";
+        QTest::newRow("accent case differs")
+            << older << QByteArray("ábcd\nÁbcd\n") << "The passwords you entered do not match.";
+        QTest::newRow("no input") << QStringList() << QByteArray() << "No password given.";
     }
     void newPasswordRules() {
+        QFETCH(QStringList, options);
         QFETCH(QByteArray, input);
         QFETCH(QString, message);
         const QString path = dir.filePath("refused.kvf");
-        const TRun r = cli({"new", path}, input);
+        const TRun r = cli(QStringList{"new", path} + options, input);
         QCOMPARE(r.status, 1);
         QCOMPARE(r.err.trimmed(), message);
         QVERIFY(!QFile::exists(path));
@@ -142,6 +165,21 @@ private slots:
         QCOMPARE(back.GetAccount(0)->Notes, QString("first line\r\nsecond line"));
         QVERIFY(back.GetAccount(0)->Protected);
         QCOMPARE(back.GetAccount(1)->Password, generated);
+    }
+
+    // Another process holds the settings database: the tool works with the default preferences and
+    // does not wait for the lock (it used to take ten seconds).
+    void lockedSettingsStoreCostsNoWait() {
+        QsRegClose();
+        TSettingsLockHolder holder(QsRegDatabasePath(), TSettingsLockHolder::Exclusive);
+        QVERIFY(holder.Locked());
+        QElapsedTimer timer;
+        timer.start();
+        const TRun listed = cli({"ls", file}, "Open Sesame\n");
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out, QString("Bank\nMail\n"));
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(holder.StillHolding());
     }
 
     void errors_data() {
@@ -266,6 +304,7 @@ private slots:
         QTest::newRow("ls") << QStringList{"ls", file};
         QTest::newRow("show") << QStringList{"show", file, "Bank"};
         QTest::newRow("help") << QStringList{"--help"};
+        QTest::newRow("version") << QStringList{"--version"};
     }
     void outputThatCannotBeWrittenFails() {
         QFETCH(QStringList, args);
@@ -288,9 +327,90 @@ private slots:
         QVERIFY(r.out.contains("exclusive lock (flock) on the file's folder"));
         QVERIFY(r.out.contains("\"<name> (changed elsewhere YYYY-MM-DD\nHHMMSS).kvf\""));
         QVERIFY(r.out.contains("File > Merge... brings its accounts"));
-        for (const char* command : {"ls FILE", "show FILE NAME", "new FILE", "add FILE NAME", "rm FILE NAME"})
+        for (const char* command :
+             {"ls FILE", "show FILE NAME", "new FILE", "add FILE NAME", "rm FILE NAME", "protect FILE", "info FILE"})
             QVERIFY2(r.out.contains(command), command);
         QCOMPARE(cli({}).status, 2);
+    }
+
+    // A protected file at the shipped cost: made, described, changed, and refused to a wrong password
+    // without a byte written. Its password may hold ' and #.
+    void protectedFilesAtTheShippedCost() {
+        const QString path = dir.filePath("protected.kvf");
+        QFile::remove(path);
+        const QByteArray pw = "it's #1 of my passphrases\n";
+        QCOMPARE(cli({"new", path}, pw + pw).status, 0);
+        QCOMPARE(cli({"add", path, "Bank", "--login", "me"}, pw).status, 0);
+        const TRun info = cli({"info", path}, pw);
+        QCOMPARE(info.status, 0);
+        QCOMPARE(info.out, QString("Form: protected (Argon2id, 256 MiB, 3 passes; XChaCha20-Poly1305)\nAccounts: 1\n"));
+        const QByteArray before = readAll(path);
+        const QByteArray backup = readAll(dir.filePath("Backup of protected.kvf"));
+        QVERIFY(!before.contains("Bank"));
+        QVERIFY(backup.startsWith("\x89KVF"));
+        for (const QStringList& args : {QStringList{"ls", path}, QStringList{"rm", path, "Bank"}}) {
+            const TRun wrong = cli(args, "IT'S #1 OF MY PASSPHRASES\n"); // no folding: the key decides
+            QCOMPARE(wrong.status, 3);
+            QCOMPARE(wrong.err, QString("Wrong password.\n"));
+        }
+        QCOMPARE(readAll(path), before);
+        QCOMPARE(readAll(dir.filePath("Backup of protected.kvf")), backup);
+    }
+
+    void protectConvertsInPlaceWithItsBackup() {
+        const TRun older = cli({"info", file}, "Open Sesame\n");
+        QCOMPARE(older.out, QString("Form: not protected (fixed key)\nAccounts: 2\n"));
+        QCOMPARE(cli({"protect", file}, "open sesame\n").status, 0);
+        QVERIFY(readAll(file).startsWith("\x89KVF"));
+        QVERIFY(readAll(dir.filePath("Backup of safe.kvf")).startsWith("\x89KVF"));
+        // the password as the file holds it, not as it was typed
+        TKYVNFile back;
+        back.FileName = file;
+        QVERIFY(back.LoadWithPassword("Open Sesame"));
+        QCOMPARE(back.AccountCount(), 2);
+        QCOMPARE(back.GetAccount(0)->Notes, QString("first line\r\nsecond line"));
+        const TRun again = cli({"protect", file}, "Open Sesame\n");
+        QCOMPARE(again.status, 0);
+        QCOMPARE(again.out, QString("'safe.kvf' is already protected.\n"));
+    }
+
+    void refusedHeaderIsToldBeforeAnyPassword_data() {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<char>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("newer version") << 8 << char(3) << "made by a newer version of Keyvane";
+        QTest::newRow("65 passes") << 11 << char(65) << "65 passes";
+    }
+    void refusedHeaderIsToldBeforeAnyPassword() {
+        QFETCH(int, at);
+        QFETCH(char, value);
+        QFETCH(QString, message);
+        TKYVNProtectedForm::SetCostOfNewKeys({1, 8192});
+        const QString path = dir.filePath("refused-header.kvf");
+        {
+            TKYVNFile f;
+            f.FileName = path;
+            f.Password = "abcd";
+            f.SetForm(TKYVNFileForm::Protected);
+            f.Save(false);
+        }
+        QByteArray bytes = readAll(path);
+        bytes[at] = value;
+        KyvnTest::writeAll(path, bytes);
+        for (const char* command : {"ls", "info", "protect"}) {
+            const TRun r = cli({command, path}); // no password on the input: none is asked
+            QCOMPARE(r.status, 5);
+            QVERIFY2(r.err.contains(message), qPrintable(r.err));
+            QVERIFY(!r.err.contains("No password given."));
+        }
+        QCOMPARE(readAll(path), bytes);
+    }
+
+    void versionIsTheBuiltVersion() {
+        const TRun r = cli({"--version"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QString("keyvane-cli (Tessivo Keyvane) 2.0.0 Build 40\n"));
+        QCOMPARE(r.err, QString());
     }
 
     // Many adds at once, each a read-modify-write: none may lose another's account.

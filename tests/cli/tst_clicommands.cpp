@@ -105,14 +105,14 @@ private slots:
     void initTestCase() {
         file = dir.filePath("safe.kvf");
         other = dir.filePath("other.kvf");
-        QCOMPARE(cli({"new", file}, "Open Sesame\nOpen Sesame\n").status, 0);
+        QCOMPARE(cli({"new", file, "--unprotected"}, "Open Sesame\nOpen Sesame\n").status, 0);
         QCOMPARE(cli({"add", file, "Bank", "--login", "me", "--password", "s3cret", "--email", "me@bank.example",
                       "--web", "https://bank.example", "--notes", "first \"line\"\nsecond, line", "--protected"})
                      .status,
                  0);
         QCOMPARE(cli({"add", file, "Café ☕", "--login", "bärbel", "--generate", "16"}).status, 0);
         pristine = readAll(file);
-        QCOMPARE(cli({"new", other}, "Other\nOther\n").status, 0);
+        QCOMPARE(cli({"new", other, "--unprotected"}, "Other\nOther\n").status, 0);
         QCOMPARE(cli({"add", other, "BANK", "--login", "them", "--password", "other"}, "Other\n").status, 0);
         QCOMPARE(cli({"add", other, "Shop", "--login", "buyer"}, "Other\n").status, 0);
         otherBytes = readAll(other);

@@ -1,3 +1,4 @@
+#include "KyvnSettingsLock.h"
 #include "KyvnTest.h"
 #include "QsRegUtils.h"
 
@@ -7,10 +8,14 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <QElapsedTimer>
+
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using KyvnTest::TFreshStore;
+using KyvnTest::TSettingsLockHolder;
 
 namespace {
 const TQsRegRoot LM = TQsRegRoot::LocalMachine;
@@ -311,6 +316,71 @@ private slots:
         QCOMPARE(ReadRegInteger(LM, kKey, "M", 0), 2);
         QCOMPARE(ReadRegInteger(LM, kKey, "N", 0), 5);
         QCOMPARE(integrityCheck(), QString("ok"));
+    }
+
+    // Another process holds a lock on the database and keeps it: reads give what they can (the
+    // defaults where the lock keeps readers out) and return long before the old ten-second wait, writes
+    // are given up as soon, and once the lock is gone the store works again.
+    void lockHeldByAnotherProcess_data() {
+        QTest::addColumn<int>("lock");
+        QTest::addColumn<bool>("readersOut");
+        QTest::newRow("writer inside its transaction") << int(TSettingsLockHolder::Immediate) << false;
+        QTest::newRow("exclusive locking mode") << int(TSettingsLockHolder::Exclusive) << true;
+    }
+    void lockHeldByAnotherProcess() {
+        QFETCH(int, lock);
+        QFETCH(bool, readersOut);
+        TFreshStore store;
+        WriteRegInteger(LM, kKey, "N", 7);
+        WriteRegValueNames(LM, kKey, "MRU", {"/a.kvf"});
+        QsRegClose();
+        TSettingsLockHolder holder(QsRegDatabasePath(), TSettingsLockHolder::TKind(lock));
+        QVERIFY(holder.Locked());
+
+        QElapsedTimer timer;
+        timer.start();
+        for (int round = 0; round < 2; ++round) { // the first waits a little, the second not at all
+            QCOMPARE(ReadRegInteger(LM, kKey, "N", 9), readersOut ? 9 : 7);
+            QCOMPARE(ReadRegValueNames(LM, kKey, "MRU", {"d"}), readersOut ? QStringList{"d"} : QStringList{"/a.kvf"});
+            WriteRegInteger(LM, kKey, "M", 2);
+            QCOMPARE(ReadRegInteger(LM, kKey, "M", 0), 0); // given up, not waiting for the lock
+        }
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(holder.StillHolding()); // the lock was held all the while
+
+        holder.Release();
+        QsRegClose();
+        WriteRegInteger(LM, kKey, "M", 3);
+        QCOMPARE(ReadRegInteger(LM, kKey, "M", 0), 3);
+        QCOMPARE(ReadRegInteger(LM, kKey, "N", 0), 7);
+        QCOMPARE(integrityCheck(), QString("ok"));
+    }
+
+    // What the store keeps is for its owner alone: new files are made so, wider ones are tightened.
+    void ownerOnly() {
+        TFreshStore store;
+        WriteRegString(LM, kKey, "Find", "my secret");
+        const QString path = QsRegDatabasePath();
+        const QString folder = QFileInfo(path).absolutePath();
+        auto mode = [](const QString& p) {
+            struct stat st;
+            return ::lstat(QFile::encodeName(p).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+        };
+        QCOMPARE(mode(folder), 0700);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            if (QFile::exists(path + suffix))
+                QCOMPARE(mode(path + suffix), 0600);
+        QVERIFY(QFile::exists(path + "-wal"));
+        QsRegClose();
+        // Left wider by an older version or by hand: tightened at the next use.
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            ::chmod(QFile::encodeName(path + suffix).constData(), 0644);
+        QCOMPARE(ReadRegString(LM, kKey, "Find", ""), QString("my secret"));
+        QCOMPARE(mode(folder), 0700);
+        for (const char* suffix : {"", "-wal", "-shm"})
+            if (QFile::exists(path + suffix))
+                QCOMPARE(mode(path + suffix), 0600);
     }
 
     // Run by twoWriters in a child process; does nothing on its own.

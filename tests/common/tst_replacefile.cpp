@@ -208,6 +208,118 @@ private slots:
         QCOMPARE(QsReplaceTarget("plain.txt"), dir.filePath("plain.txt"));
         QDir::setCurrent(QDir::rootPath());
     }
+
+    // A name the user chose is decided when the new content replaces it: a link planted at the last
+    // moment (here by the hook, after the new file is complete) never leads onto a guarded file, and in
+    // a sticky folder everyone may write to, a link that someone else owns is not followed. Links of the
+    // user's own go on working, and a dangling one is replaced itself.
+    void aChosenNameIsDecidedWhenReplaced_data() {
+        QTest::addColumn<QString>("plant");    // what the hook puts at the chosen name
+        QTest::addColumn<bool>("sticky");      // the chosen name is in a sticky, world-writable folder
+        QTest::addColumn<int>("linkOwner");    // -1 the writer, else the uid the link is given
+        QTest::addColumn<int>("refused");      // the reason, 0 for a replacement
+        QTest::addColumn<QString>("replaced"); // the file that then holds the new content
+        QTest::newRow("link to the open file") << "link:guarded" << false << -1 << EBUSY << "";
+        QTest::newRow("link to its backup") << "link:backup" << false << -1 << EBUSY << "";
+        QTest::newRow("link to a link to the open file") << "link:chain" << false << -1 << EBUSY << "";
+        QTest::newRow("the open file's own name") << "guarded" << false << -1 << EBUSY << "";
+        QTest::newRow("hard link of the open file") << "hardlink" << false << -1 << EBUSY << "";
+        QTest::newRow("own link to a file") << "link:other" << false << -1 << 0 << "other";
+        QTest::newRow("own link in a sticky folder") << "link:other" << true << -1 << 0 << "other";
+        QTest::newRow("someone else's link in a sticky folder") << "link:other" << true << 4321 << EACCES << "";
+        QTest::newRow("dangling link") << "link:none" << false << -1 << 0 << "chosen";
+        QTest::newRow("nothing planted") << "" << false << -1 << 0 << "chosen";
+    }
+    void aChosenNameIsDecidedWhenReplaced() {
+        QFETCH(QString, plant);
+        QFETCH(bool, sticky);
+        QFETCH(int, linkOwner);
+        QFETCH(int, refused);
+        QFETCH(QString, replaced);
+        if (linkOwner >= 0 && ::geteuid() != 0)
+            QSKIP("giving a link to another user needs root");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("home"));
+        QVERIFY(QDir(dir.path()).mkdir("shared"));
+        const QString home = dir.filePath("home");
+        const QString shared = dir.filePath("shared");
+        if (sticky)
+            QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        const QString guarded = home + "/safe.kvf";
+        const QString backup = home + "/Backup of safe.kvf";
+        const QString other = home + "/notes.txt";
+        KyvnTest::writeAll(guarded, "passwords");
+        KyvnTest::writeAll(backup, "old passwords");
+        KyvnTest::writeAll(other, "notes");
+        QsSetGuardedFiles([&] { return QStringList{guarded, backup}; });
+        const QString chosen = plant == "guarded" ? guarded : shared + "/export.csv";
+
+        QsBeforeReplaceHook() = [&](const QString& name) {
+            QCOMPARE(name, chosen);
+            const QByteArray at = QFile::encodeName(chosen);
+            const QMap<QString, QString> targets{{"link:guarded", guarded},
+                                                 {"link:backup", backup},
+                                                 {"link:chain", shared + "/step"},
+                                                 {"link:other", other},
+                                                 {"link:none", home + "/none.txt"}};
+            if (plant == "link:chain")
+                QVERIFY(QFile::link(guarded, shared + "/step"));
+            if (targets.contains(plant))
+                QVERIFY(QFile::link(targets[plant], chosen));
+            if (plant == "hardlink")
+                QCOMPARE(::link(QFile::encodeName(guarded).constData(), at.constData()), 0);
+            if (linkOwner >= 0)
+                QCOMPARE(::lchown(at.constData(), uid_t(linkOwner), gid_t(linkOwner)), 0);
+        };
+        int reason = 0;
+        try {
+            TQsReplaceFile fresh(home, "export");
+            fresh.Write("secret,csv\n");
+            fresh.CommitChosen(chosen);
+        } catch (const std::system_error& e) {
+            reason = e.code().value();
+        }
+        QsBeforeReplaceHook() = nullptr;
+        QsSetGuardedFiles({});
+        QCOMPARE(reason, refused);
+        QCOMPARE(KyvnTest::readAll(guarded), QByteArray("passwords"));
+        QCOMPARE(KyvnTest::readAll(backup), QByteArray("old passwords"));
+        if (replaced == "other")
+            QCOMPARE(KyvnTest::readAll(other), QByteArray("secret,csv\n"));
+        else
+            QCOMPARE(KyvnTest::readAll(other), QByteArray("notes"));
+        if (replaced == "chosen") {
+            QCOMPARE(KyvnTest::readAll(chosen), QByteArray("secret,csv\n"));
+            QVERIFY(!QFileInfo(chosen).isSymLink());
+            QCOMPARE(modeOf(chosen), mode_t(0600));
+        }
+        // nothing of the write is left beside the files
+        for (const QString& folder : {home, shared})
+            for (const QString& name : filesIn(folder))
+                QVERIFY2(!name.startsWith(".keyvane-"), qPrintable(name));
+    }
+
+    // A copy under a chosen name: the whole source, owner-only, through the same decision.
+    void aCopyTakesTheSameDecision() {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("safe.kvf");
+        KyvnTest::writeAll(source, QByteArray(100000, 'k'));
+        QsSetGuardedFiles([&] { return QStringList{source}; });
+        const QString copy = dir.filePath("copy.kvf");
+        QsCopyToChosen(source, copy);
+        QCOMPARE(KyvnTest::readAll(copy), QByteArray(100000, 'k'));
+        QCOMPARE(modeOf(copy), mode_t(0600));
+        QVERIFY(QFile::link(source, dir.filePath("link.kvf")));
+        int reason = 0;
+        try {
+            QsCopyToChosen(copy, dir.filePath("link.kvf"));
+        } catch (const std::system_error& e) {
+            reason = e.code().value();
+        }
+        QsSetGuardedFiles({});
+        QCOMPARE(reason, EBUSY);
+        QCOMPARE(KyvnTest::readAll(source), QByteArray(100000, 'k'));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestReplaceFile)

@@ -30,7 +30,7 @@ private slots:
     // This test program links the unit, so its own file carries the block the build embeds.
     void ownProgramCarriesTheBlock() {
         const QString self = QCoreApplication::applicationFilePath();
-        QCOMPARE(FileVersionText(self), QString("1.3.0 Build 39"));
+        QCOMPARE(FileVersionText(self), QString("2.0.0 Build 40"));
         QCOMPARE(FileLegalNotice(self), QString("Copyright \u00A9 2026 Tessivo. All rights reserved."));
         QVERIFY(FileIsEnglish(self));
         const auto info = QsReadVersionInfo(self);
@@ -39,14 +39,14 @@ private slots:
         QCOMPARE(info->Translations.first().first, quint16(0x0409));
         QCOMPARE(info->Translations.first().second, quint16(0x04E4));
         QCOMPARE(QsVersionString(*info, "ProductName").value_or(""), QString("Tessivo Keyvane"));
-        QCOMPARE(QsVersionString(*info, "FileVersion").value_or(""), QString("1.3.0.39"));
+        QCOMPARE(QsVersionString(*info, "FileVersion").value_or(""), QString("2.0.0.40"));
     }
 
     void theProgramItselfCarriesTheBlock() {
         const QString keyvane = QStringLiteral(KEYVANE_BINARY_DIR "/src/app/keyvane");
         if (!QFile::exists(keyvane))
             QSKIP("keyvane is not built");
-        QCOMPARE(FileVersionText(keyvane), QString("1.3.0 Build 39"));
+        QCOMPARE(FileVersionText(keyvane), QString("2.0.0 Build 40"));
         QVERIFY(FileIsEnglish(keyvane));
     }
 

@@ -2,7 +2,11 @@
 // letters file-wide for one bad byte, write when nothing changed, or replace a version written elsewhere.
 #include "KyvnTest.h"
 
+#include "FileText.h"
+#include "FormDesigned.h"
+#include "FormProtected.h"
 #include "QsExceptions.h"
+#include "QsReplaceFile.h"
 #include "RefIdea.h"
 #include "clsFile.h"
 
@@ -221,6 +225,116 @@ private slots:
         QCOMPARE(again.PlainText(), file.PlainText());
         for (int i = 0; i < names.size(); ++i)
             QCOMPARE(again.GetAccount(i)->AccountName, names[i]);
+    }
+
+    // A load knows what a write would write without making it, only where the text read is exactly that:
+    // then and only then the reading says so, and every text opens unchanged and closes unwritten.
+    void whatAWriteWouldWriteIsKnownFromTheTextRead_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("alike");
+        const QByteArray account = "#Bank\r\n#bob\r\n#pw\r\n#b@x.org\r\n#web\r\n#line'two#\r\n#True\r\n#01022003\r\n"
+                                   "#15012004\r\n";
+        const QByteArray head = "ZKYVN\r\n#secret\r\n";
+        QTest::newRow("as written") << head + account + account << true;
+        QTest::newRow("as written, 8-byte padding") << head + account + QByteArray(5, '\0') << true;
+        QTest::newRow("no accounts") << head << true;
+        QTest::newRow("UTF-8 accents") << head + QByteArray(account).replace("Bank", "Ärzte ünd Café €") << true;
+        QTest::newRow("LF line ends") << QByteArray(head + account).replace("\r\n", "\n") << false;
+        QTest::newRow("CR line ends") << QByteArray(head + account).replace("\r\n", "\r") << false;
+        QTest::newRow("one LF line end") << head + QByteArray(account).replace("#pw\r\n", "#pw\n") << false;
+        QTest::newRow("signature with LF") << "ZKYVN\n#secret\r\n" + account << false;
+        QTest::newRow("8-bit line") << head + QByteArray(account).replace("Bank", "B\xe4nk") << false;
+        QTest::newRow("other first character") << head + QByteArray(account).replace("#bob", "$bob") << false;
+        QTest::newRow("empty line for a value") << head + QByteArray(account).replace("#bob\r\n", "\r\n") << false;
+        QTest::newRow("flag in lower case") << head + QByteArray(account).replace("#True", "#true") << false;
+        QTest::newRow("flag as anything") << head + QByteArray(account).replace("#True", "#yes") << false;
+        QTest::newRow("flag False") << head + QByteArray(account).replace("#True", "#False") << true;
+        QTest::newRow("date with dots") << head + QByteArray(account).replace("#01022003", "#01.02.2003") << false;
+        QTest::newRow("bytes after the last account") << head + account + "#junk\r\n" << false;
+        QTest::newRow("cut inside a line") << head + account + account.left(20) << false;
+    }
+    void whatAWriteWouldWriteIsKnownFromTheTextRead() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, alike);
+        QString password;
+        QList<TKYVNAccount*> accounts;
+        TKYVNTextReading reading;
+        try {
+            reading = KyvnReadFileText(text, false, password, accounts);
+        } catch (const std::exception&) {
+            QVERIFY(!alike); // a text that does not read is not alike either
+        }
+        QCOMPARE(reading.WrittenAlike >= 0, alike);
+        if (alike) {
+            const QByteArray written = KyvnFileText(password, accounts);
+            QCOMPARE(text.left(reading.WrittenAlike), written);
+            QVERIFY(text.mid(reading.WrittenAlike).count('\0') == text.size() - reading.WrittenAlike);
+        }
+        qDeleteAll(accounts);
+
+        // Through the file object, in both forms: opened and closed, the file is not written.
+        const TKYVNProtectionCost cost = TKYVNProtectedForm::CostOfNewKeys();
+        TKYVNProtectedForm::SetCostOfNewKeys({1, 8192}); // a quick key: the form is what counts here
+        auto restore = qScopeGuard([cost] { TKYVNProtectedForm::SetCostOfNewKeys(cost); });
+        for (const bool protect : {false, true}) {
+            const QString name = path(protect ? "alike-p.kvf" : "alike.kvf");
+            QFile::remove(name);
+            QByteArray bytes;
+            if (protect) {
+                TKYVNProtectedForm form;
+                bytes = form.Seal(text, "secret");
+            } else {
+                bytes = KyvnDesignedForm::Seal(text);
+            }
+            KyvnTest::writeAll(name, bytes);
+            TKYVNFile file;
+            file.FileName = name;
+            file.Password = "secret";
+            try {
+                file.Load();
+            } catch (const std::exception&) {
+                continue; // refused as damaged or invalid: nothing to write back
+            }
+            if (file.Damaged())
+                continue;
+            QVERIFY(!file.Changed());
+            QCOMPARE(file.WriteBack(false), QString());
+            QCOMPARE(readAll(name), bytes);
+            if (file.AccountCount() > 0) {
+                file.GetAccount(0)->Login = "changed";
+                QVERIFY(file.Changed());
+            }
+        }
+    }
+
+    // A copy's name is decided when the copy is written: a link to the open file planted after the name
+    // was chosen makes the copy fail, and the file stays whole.
+    void aCopyNeverLandsOnTheOpenFile() {
+        const QString name = path("copied.kvf");
+        TKYVNFile file;
+        file.FileName = name;
+        fillTwelve(file);
+        file.Save(false);
+        const QByteArray before = readAll(name);
+        const QString copy = path("late-link.kvf");
+        QFile::remove(copy);
+        QsSetGuardedFiles([name] { return QStringList{name}; });
+        QsBeforeReplaceHook() = [&](const QString&) { QFile::link(name, copy); };
+        bool refused = false;
+        try {
+            file.SaveCopyAs(copy, TKYVNFileForm::Designed);
+        } catch (const EQsException&) {
+            refused = true;
+        }
+        QsBeforeReplaceHook() = nullptr;
+        QsSetGuardedFiles({});
+        QVERIFY(refused);
+        QCOMPARE(readAll(name), before);
+        QVERIFY(QFileInfo(copy).isSymLink());
+        // without the link, the copy is written as asked
+        QFile::remove(copy);
+        file.SaveCopyAs(copy, TKYVNFileForm::Designed);
+        QCOMPARE(readAll(copy), before);
     }
 
     void unchangedFilesAreNotWritten() {
