@@ -170,10 +170,16 @@ const std::vector<TKYVNMain::TCommandDef>& TKYVNMain::CommandTable() {
          &W::actFilePasswordExecute, &MainWhenWritable, nullptr},
         {&W::actFileProtect, "actFileProtect", "Pro&tect File...", "Protect current passwords file by its password", "",
          -1, &W::actFileProtectExecute, &MainWhenUnprotected, nullptr},
+        {&W::actFilePasswordHealth, "actFilePasswordHealth", "Password &Health...",
+         "Find weak, reused, old and breached passwords", "F8", -1, &W::actFilePasswordHealthExecute, &MainWhenFileOpen,
+         nullptr},
         {&W::actFileExport, "actFileExport", "&Export...", "Export current passwords file", "F6", -1,
          &W::actFileExportExecute, &MainWhenFileOpen, nullptr},
         {&W::actFileMerge, "actFileMerge", "&Merge...", "Merge current passwords file with another file", "F7", -1,
          &W::actFileMergeExecute, &MainWhenWritable, nullptr},
+        {&W::actFileImport, "actFileImport", "Import Acco&unts...",
+         "Import the accounts exported by a browser or another password manager", "", -1, &W::actFileImportExecute,
+         &MainWhenWritable, nullptr},
         {&W::actFilePageSetup, "actFilePageSetup", "Pa&ge Setup...", "Page setup", "", -1, &W::actFilePageSetupExecute,
          nullptr, nullptr},
         {&W::actFilePreview, "actFilePreview", "Previe&w", "Preview", "", 7, &W::actFilePreviewExecute,
@@ -345,7 +351,9 @@ bool TKYVNMain::RunCommand(QAction* command) {
         if (commands_[i] != command)
             continue;
         const auto execute = table[i].Execute;
+        ++CommandsRunning;
         QsGuard([this, execute] { (this->*execute)(); });
+        --CommandsRunning;
         alMainUpdate();
         return true;
     }
@@ -383,9 +391,11 @@ void TKYVNMain::CreateMenus() {
           &W::actFileProperties,
           &W::actFilePassword,
           &W::actFileProtect,
+          &W::actFilePasswordHealth,
           nullptr,
           &W::actFileExport,
           &W::actFileMerge,
+          &W::actFileImport,
           nullptr,
           &W::actFilePageSetup,
           &W::actFilePreview,

@@ -9,11 +9,13 @@
 //   frmMainClipboard.cpp the copy commands and the clearing of the clipboard
 //   frmMainTray.cpp      minimising, the notification-area icon, the way back and the preferences
 //   frmMainPlacement.cpp the stored window placement
-//   frmMainExchange.cpp  the export and merge commands
+//   frmMainExchange.cpp  the export, merge and import commands
 //   frmMainSearch.cpp    find, find next and the file properties
 //   frmMainHelp.cpp      mail to support and the about box
 //   frmMainReport.cpp    page setup, preview and print of the accounts report
 //   frmMainProtect.cpp   the open file's protection: its mark, Protect File... and the question
+//   frmMainHealth.cpp    the password health window
+//   frmMainReload.cpp    reading the open file again when it changes on disk
 #pragma once
 
 #include <QIcon>
@@ -32,6 +34,8 @@ class QModelIndex;
 class QSystemTrayIcon;
 class QTimer;
 class TQsTimer;
+class TQsFileWatch;
+class TKYVNScreenLock;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -107,8 +111,10 @@ public:
     QAction* actFileProperties = nullptr;
     QAction* actFilePassword = nullptr;
     QAction* actFileProtect = nullptr;
+    QAction* actFilePasswordHealth = nullptr;
     QAction* actFileExport = nullptr;
     QAction* actFileMerge = nullptr;
+    QAction* actFileImport = nullptr;
     QAction* actFilePageSetup = nullptr;
     QAction* actFilePreview = nullptr;
     QAction* actFilePrint = nullptr;
@@ -156,15 +162,18 @@ public:
     // Runs a command as a menu item, button or shortcut would: its state is recomputed first and it runs
     // only while enabled, inside the exception guard. Returns whether it ran.
     bool RunCommand(QAction* command);
+    int CommandsRunning = 0; // commands under way (one may wait for its dialog)
 
     // --- document (frmMainFile.cpp) ---
     void SetFileOpen(bool open);
     void SetFileName(const QString& path);
     void SetReadOnly(bool value);
     void WriteBack();
-    bool OpenPasswordsFile(const QString& path);
+    // knownPassword: the file password already proven in this run (a reload); asked only when the file
+    // now holds another.
+    bool OpenPasswordsFile(const QString& path, const QString* knownPassword = nullptr);
     void CreatePasswordsFile(const QString& path, const QString& password);
-    void OpenSequence(const QString& path);
+    bool OpenSequence(const QString& path, const QString* knownPassword = nullptr);
     void AddRecentFile(const QString& path);
     void RemoveRecentFile(const QString& path);
     void LoadRecentFiles();
@@ -198,6 +207,7 @@ public:
     // --- exchange commands (frmMainExchange.cpp) ---
     void actFileExportExecute();
     void actFileMergeExecute();
+    void actFileImportExecute();
 
     // --- accounts list (frmMainList.cpp) ---
     void FillAccountsList();
@@ -243,6 +253,9 @@ public:
     void actFilePageSetupExecute();
     void actFilePreviewExecute();
     void actFilePrintExecute();
+
+    // --- password health (frmMainHealth.cpp) ---
+    void actFilePasswordHealthExecute();
 
     // --- window behaviours (frmMainWindow.cpp) ---
     void FormCreate();
@@ -293,6 +306,11 @@ public:
     void CopyToClipboard(const QString& value);
     void WatchClipboard(const QString& text);
     void tClipboardTimer();
+    // Where the desktop may have refused the clearing (Wayland, no window active), clears through
+    // ClipboardClearTool (wl-clipboard's wl-copy; tests name others) or says that it could not.
+    void MakeSureClipboardCleared();
+    void ClipboardNotCleared();
+    static QString ClipboardClearTool;
     // At the end of the run: a copy not yet cleared goes before the clipboard outlives the program.
     void ClearClipboardAtExit();
 
@@ -302,6 +320,8 @@ public:
     QSystemTrayIcon* TrayIcon = nullptr;
     // Whether a notification area exists now; tests replace it.
     static bool (*TrayAvailable)();
+    // Whether the notification area's one click (not only a double click) brings the window back.
+    static bool (*TrayOneClick)();
     bool TrayIconShown() const;
     void ApplyTrayPreferences();
     void tMinimizeTimer();
@@ -309,6 +329,21 @@ public:
     void aeMainRestore();
     void RestoreApplication();
     void actFilePreferencesExecute();
+
+    // The desktop locked the screen.
+    TKYVNScreenLock* ScreenLock = nullptr;
+    void ScreenLocked();
+
+    // --- reading the open file again (frmMainReload.cpp) ---
+    TQsFileWatch* FileWatch = nullptr;
+    bool ReloadPending = false; // a change on disk waits for the open dialog to close
+    QTimer* tReloadRetry = nullptr;
+    void WatchOpenFile();
+    void FileChangedOnDisk();
+    void ReloadWhenFree();
+    // Reads the open file again when it is no longer what was last read or written here, keeping the
+    // selection and the scroll position; returns whether it did.
+    bool ReloadOpenFile();
 
     // --- window placement (frmMainPlacement.cpp) ---
     bool StorageActive = false; // SaveWindow was on at creation

@@ -1,6 +1,8 @@
 // The copy commands and the clearing of the clipboard after the delay the user chose.
 #include "frmMain.h"
 
+#include "QsAnswers.h"
+#include "QsApp.h"
 #include "QsTimer.h"
 #include "clsAccount.h"
 #include "frmMainStartup.h"
@@ -8,7 +10,11 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
 #include <algorithm>
 #include <limits>
 
@@ -81,6 +87,52 @@ void TKYVNMain::tClipboardTimer() {
         return; // another program's text: left alone and looked at again at the next tick
     clipboard->setText(QString(), QClipboard::Clipboard);
     tClipboard->SetEnabled(false);
+    MakeSureClipboardCleared();
+}
+
+QString TKYVNMain::ClipboardClearTool = QStringLiteral("wl-copy");
+
+void TKYVNMain::MakeSureClipboardCleared() {
+    // A Wayland compositor may refuse a clipboard change from a window without keyboard focus, and
+    // nothing tells the program so. wl-clipboard's tool puts the empty text there from outside where it
+    // is installed; where it is not, or it fails, the user is told instead of left believing the password
+    // is gone. An empty text, not "wl-copy --clear": compositors that keep the clipboard when its owner
+    // goes (Weston does) put the last text back when the clipboard is merely emptied.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) || QGuiApplication::focusWindow())
+        return;
+    const QString tool = QStandardPaths::findExecutable(ClipboardClearTool);
+    if (tool.isEmpty()) {
+        ClipboardNotCleared();
+        return;
+    }
+    auto* process = new QProcess(this);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    connect(process, &QProcess::finished, this, [this, process](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0)
+            ClipboardNotCleared();
+        process->deleteLater();
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        ClipboardNotCleared();
+        process->deleteLater();
+    });
+    process->start(tool, {QStringLiteral("--"), QString()});
+}
+
+void TKYVNMain::ClipboardNotCleared() {
+    const QString text = QStringLiteral("The copied text may still be on the clipboard: the desktop did not let "
+                                        "Keyvane clear it while its window was not active. Copy something else "
+                                        "over it, or install wl-clipboard so that Keyvane can clear it.");
+    QsAnswers::Record(QStringLiteral("TrayMessage"), text);
+    if (sbPanel1)
+        sbPanel1->setText(text);
+    if (TrayIconShown())
+        TrayIcon->showMessage(AppInfo ? AppInfo->Title : QStringLiteral("Tessivo Keyvane"), text,
+                              QSystemTrayIcon::Warning);
 }
 
 void TKYVNMain::ClearClipboardAtExit() {

@@ -1,11 +1,14 @@
-// The exchange commands of the main window: export the open file's accounts, merge a second file in.
+// The exchange commands of the main window: export the open file's accounts, merge a second file in,
+// import the CSV export of another program.
 #include "frmMain.h"
 
 #include "QsAnswers.h"
 #include "QsDialogFolder.h"
 #include "QsExceptions.h"
+#include "QsMsgFrm.h"
 #include "clsFile.h"
 #include "frmExport.h"
+#include "frmImport.h"
 #include "frmMainStartup.h"
 #include "frmMerge.h"
 #include "uOptions.h"
@@ -72,6 +75,14 @@ void TKYVNMain::actFileMergeExecute() {
     second->FileName = path;
     if (!MainUnlockFile(this, *second))
         return;
+    // A damaged second file is merged only as far as it could be read, and only when the user says so.
+    if (second->Damaged() &&
+        QsAppMessage(QStringLiteral("'%1' is damaged: only the first %2 of its accounts could be read, and what "
+                                    "follows them was left out.\n\nMerge the %2 accounts that were read?")
+                         .arg(QFileInfo(path).fileName())
+                         .arg(second->AccountCount()),
+                     1, 1, 2) != QsAnswerYes)
+        return;
     std::unique_ptr<TMergeImport> import = ShowMergeWizard(*CurrentFile, *second);
     second.reset();
     if (!import)
@@ -88,4 +99,30 @@ void TKYVNMain::actFileMergeExecute() {
         throw;
     }
     FillAccountsList();
+}
+
+void TKYVNMain::actFileImportExecute() {
+    if (!CurrentFile)
+        return;
+    QString csvPath;
+    std::unique_ptr<TCsvImport> import = ShowImportWizard(*CurrentFile, &csvPath);
+    if (!import)
+        return;
+    // One step: the imported accounts reach the disk now, or the import is taken back whole.
+    try {
+        WriteBack();
+    } catch (...) {
+        SaveColumnWidths();
+        ClearAccountsList();
+        import->Undo();
+        FillAccountsList();
+        throw;
+    }
+    FillAccountsList();
+    // The export holds every password in plain text; now that the accounts are safe, offer to remove it.
+    if (QsAppMessage(QStringLiteral("'%1' holds every imported password in plain text, readable by anyone who can "
+                                    "read the file.\n\nDelete it now? Keyvane overwrites it before removing it.")
+                         .arg(QFileInfo(csvPath).fileName()),
+                     3, 1, 1) == QsAnswerYes)
+        OverwriteAndRemove(csvPath);
 }

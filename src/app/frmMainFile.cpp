@@ -65,6 +65,15 @@ EQsException keptElsewhere(const QString& path, const QString& kept) {
 const QString kProtectedType = QStringLiteral("Keyvane Files (*.kvf)");
 const QString kOlderType = QStringLiteral("Keyvane 1.3 Files, not protected (*.kvf)");
 
+// Reads file with a password already proven: false when the file no longer opens with it.
+bool reopenWith(TKYVNFile& file, const QString& password) {
+    TBusyCursor busy;
+    if (file.Examine() == TKYVNFileForm::Protected)
+        return file.LoadWithPassword(password);
+    file.Load();
+    return file.Password == password;
+}
+
 // The open and save dialogs, through the answer seam: a queued answer is the chosen path, "" cancels;
 // for a save, a list of the path and the chosen type; a handler sees the dialog as it would be shown. A
 // save offers both forms, the protected one first and chosen; form receives the type's form.
@@ -128,6 +137,7 @@ void TKYVNMain::UpdateCaption() {
 void TKYVNMain::SetFileName(const QString& path) {
     OpenFilePath = path;
     QsSetOpenFileForDialogs(path);
+    WatchOpenFile();
     setWindowTitle(appTitle());
     if (path.isEmpty())
         return;
@@ -172,8 +182,16 @@ void TKYVNMain::ReplaceCurrentFile(TKYVNFile* file) {
     CurrentFile = file;
 }
 
-bool TKYVNMain::OpenPasswordsFile(const QString& path) {
+bool TKYVNMain::OpenPasswordsFile(const QString& path, const QString* knownPassword) {
     auto file = std::make_unique<TKYVNFile>();
+    file->FileName = path;
+    // A reload opens the file with the password proven in this run, without a question; a file whose
+    // password was changed elsewhere asks for it as an open does.
+    if (knownPassword && reopenWith(*file, *knownPassword)) {
+        ReplaceCurrentFile(file.release());
+        return true;
+    }
+    file = std::make_unique<TKYVNFile>();
     file->FileName = path;
     // A protected file is opened by each try of its password; an older one is read, then checked.
     if (!MainUnlockFile(this, *file))
@@ -182,9 +200,9 @@ bool TKYVNMain::OpenPasswordsFile(const QString& path) {
     return true;
 }
 
-void TKYVNMain::OpenSequence(const QString& path) {
-    if (!OpenPasswordsFile(path))
-        return;
+bool TKYVNMain::OpenSequence(const QString& path, const QString* knownPassword) {
+    if (!OpenPasswordsFile(path, knownPassword))
+        return false;
     SetFileName(path);
     if (CurrentFile->Damaged()) {
         // Read-only in the window alone: the file on disk is not touched, not even its mode.
@@ -194,11 +212,12 @@ void TKYVNMain::OpenSequence(const QString& path) {
         // Told through the usual handler without failing the open: the file stays listed and recent.
         const EQsException warning(CurrentFile->DamageWarning(), QString(), 1);
         QsHandleException(&warning);
-        return;
+        return true;
     }
     SetReadOnly(HasAttributes(path, faReadOnly));
     FillAccountsList();
     OfferProtection();
+    return true;
 }
 
 void TKYVNMain::CreatePasswordsFile(const QString& path, const QString& password) {

@@ -10,6 +10,8 @@
 #include "uOptions.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -18,9 +20,18 @@ namespace {
 bool systemTrayAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
+
+// The panels that show StatusNotifierItems (Plasma, GNOME's AppIndicator extension, most Wayland
+// panels) have no double click: their one click on the item (Activate) is the way back.
+bool trayTakesOneClick() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+}
 } // namespace
 
 bool (*TKYVNMain::TrayAvailable)() = &systemTrayAvailable;
+bool (*TKYVNMain::TrayOneClick)() = &trayTakesOneClick;
 
 bool TKYVNMain::TrayIconShown() const {
     return TrayIcon && TrayIcon->isVisible();
@@ -39,7 +50,7 @@ void TKYVNMain::ApplyTrayPreferences() {
                 TrayIcon->setIcon(icon);
         });
         connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
+            if (reason == QSystemTrayIcon::DoubleClick || (reason == QSystemTrayIcon::Trigger && TrayOneClick()))
                 RunCommand(popTray->defaultAction());
         });
     }
@@ -56,6 +67,12 @@ void TKYVNMain::MinimizeApplication() {
 
 void TKYVNMain::tMinimizeTimer() {
     if (MainOptions().AutoMinimizeAfter && TrayState == 0)
+        MinimizeApplication();
+}
+
+void TKYVNMain::ScreenLocked() {
+    // as the auto-minimise does: into the tray, with the password on the way back when that is asked
+    if (MainOptions().MinimizeOnLock && TrayState == 0)
         MinimizeApplication();
 }
 

@@ -13,6 +13,7 @@
 #include "frmMainStartup.h"
 #include "uMain.h"
 #include "uOptions.h"
+#include "uScreenLock.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -83,6 +84,8 @@ TKYVNMain::TKYVNMain(QWidget* parent) : QMainWindow(parent) {
     connect(tClipboard, &TQsTimer::Tick, this, [this] { QsGuard([this] { tClipboardTimer(); }); });
     tMinimize = new TQsTimer(this);
     connect(tMinimize, &TQsTimer::Tick, this, [this] { QsGuard([this] { tMinimizeTimer(); }); });
+    ScreenLock = new TKYVNScreenLock(this);
+    connect(ScreenLock, &TKYVNScreenLock::Locked, this, [this] { QsGuard([this] { ScreenLocked(); }); });
 
     // Command states are recomputed whenever the event loop is about to wait for input.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())

@@ -1,5 +1,6 @@
 #include "CliAccountFields.h"
 
+#include "AccountRules.h"
 #include "CliArguments.h"
 #include "CliTerminal.h"
 #include "uGenerator.h"
@@ -21,12 +22,7 @@ const std::vector<TCliOption>& CliAccountOptions() {
 }
 
 QString CliTrimmed(const QString& text) {
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b].unicode() <= 32)
-        ++b;
-    while (e > b && text[e - 1].unicode() <= 32)
-        --e;
-    return text.mid(b, e - b);
+    return TrimField(text);
 }
 
 void CliApplyAccountFields(TKYVNAccount& account, const TCliArguments& args) {
@@ -44,10 +40,7 @@ void CliApplyAccountFields(TKYVNAccount& account, const TCliArguments& args) {
             account.*t.field = CliTrimmed(args.Value(t.option));
     // Notes keep their line breaks as CR LF, whatever the shell passed.
     if (args.Has("notes"))
-        account.Notes = CliTrimmed(args.Value("notes"))
-                            .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                            .replace(QLatin1Char('\r'), QLatin1Char('\n'))
-                            .replace(QLatin1String("\n"), QLatin1String("\r\n"));
+        account.Notes = NotesLineBreaks(CliTrimmed(args.Value("notes")));
     if (args.Has("protected"))
         account.Protected = true;
     if (args.Has("unprotected"))
@@ -63,31 +56,15 @@ void CliAskAccountPassword(TKYVNAccount& account, const TCliArguments& args) {
 }
 
 void CliCheckAccount(const TKYVNAccount& account) {
-    struct TCheck {
-        const char* caption;
-        const QString* value;
-        int maxLength; // 0: no limit
-        bool oneLine;
-    };
-    const TCheck checks[] = {
-        {"Account Name", &account.AccountName, 50, true},
-        {"Login", &account.Login, 100, true},
-        {"Password", &account.Password, 100, true},
-        {"Email", &account.Email, 0, true},
-        {"Web", &account.Web, 0, true},
-        {"Notes", &account.Notes, 255, false},
-    };
-    if (account.AccountName.isEmpty())
-        throw EQsException(QStringLiteral("The account name is empty."));
-    for (const TCheck& c : checks) {
-        const QString caption = QLatin1String(c.caption);
-        if (HasReservedChars(*c.value))
-            throw EQsException(QStringLiteral("%1 cannot hold ' or #.").arg(caption));
-        if (c.value->contains(QLatin1Char('\0')) ||
-            (c.oneLine && (c.value->contains(QLatin1Char('\r')) || c.value->contains(QLatin1Char('\n')))))
-            throw EQsException(QStringLiteral("%1 cannot hold a line break or a NUL character.").arg(caption));
-        // Notes count a line break as the editor does, as one CR LF pair of characters.
-        if (c.maxLength > 0 && c.value->size() > c.maxLength)
-            throw EQsException(QStringLiteral("%1 is longer than %2 characters.").arg(caption).arg(c.maxLength));
+    try {
+        CheckAccountFields(account);
+    } catch (const EQsException& e) {
+        throw EQsException(e.Message); // a refused value: exit status 1
     }
+    // The limits a person has when typing in the account editor; notes count a line break as CR LF.
+    const QString* values[] = {&account.AccountName, &account.Login, &account.Password,
+                               &account.Email,       &account.Web,   &account.Notes};
+    for (int f = kfAccountName; f <= kfNotes; ++f)
+        if (const int limit = FieldTypingLimit(f); limit > 0 && values[f]->size() > limit)
+            throw EQsException(QStringLiteral("%1 is longer than %2 characters.").arg(KyvnFieldCaption(f)).arg(limit));
 }

@@ -11,7 +11,7 @@ class TCliArguments;
 // --login, --password, --generate, --ask, --email, --web, --notes, --protected.
 const std::vector<TCliOption>& CliAccountOptions();
 
-// The account editor's trim: every character of code 32 or lower goes from both ends.
+// The account editor's trim (the store's rule).
 QString CliTrimmed(const QString& text);
 
 // Writes the fields given on the command line into the account; those not given stay. --ask is not

@@ -61,4 +61,4 @@ QString CliCommandHelp(const TCliCommand& command);
 
 // The rows of the commands, each defined in its own file.
 extern const TCliCommand CliLs, CliShow, CliSearch, CliNew, CliAdd, CliEdit, CliMv, CliRm, CliClip, CliGenerate,
-    CliExport, CliMerge, CliPasswd, CliProtect, CliInfo;
+    CliExport, CliMerge, CliImport, CliPasswd, CliProtect, CliInfo, CliAnalyze;

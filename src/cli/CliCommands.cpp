@@ -4,9 +4,9 @@
 #include <QStringList>
 
 const std::vector<const TCliCommand*>& CliCommands() {
-    static const std::vector<const TCliCommand*> commands{&CliLs,     &CliShow,  &CliSearch, &CliNew,     &CliAdd,
-                                                          &CliEdit,   &CliMv,    &CliRm,     &CliClip,    &CliGenerate,
-                                                          &CliExport, &CliMerge, &CliPasswd, &CliProtect, &CliInfo};
+    static const std::vector<const TCliCommand*> commands{
+        &CliLs,       &CliShow,   &CliSearch, &CliNew,    &CliAdd,    &CliEdit,    &CliMv,   &CliRm,     &CliClip,
+        &CliGenerate, &CliExport, &CliMerge,  &CliImport, &CliPasswd, &CliProtect, &CliInfo, &CliAnalyze};
     return commands;
 }
 
@@ -61,8 +61,8 @@ const char kExitStatus[] = R"(Exit status:
 )";
 
 const char kSafety[] =
-    R"(Account names compare without regard to the case of the letters a to z. No field may hold ' or #,
-and no field but the notes a line break. A file is written only when the command succeeds, with
+    R"(Account names compare without regard to the case of the letters a to z. The notes may not hold ' or
+#, and no field but the notes a line break. A file is written only when the command succeeds, with
 the previous file kept as "Backup of <name>" when the preference to back up files is on.
 
 Changes are safe alongside Keyvane and other keyvane-cli commands: a change is made under an

@@ -1,4 +1,5 @@
 // add: a new account at the end of the file.
+#include "AccountRules.h"
 #include "CliAccountFields.h"
 #include "CliArguments.h"
 #include "CliSession.h"
@@ -14,9 +15,10 @@ int run(const TCliArguments& args) {
     CliAskAccountPassword(account, args);
     CliCheckAccount(account);
     session.Change([&](TKYVNFile& file) {
-        if (file.FindAccount(account.AccountName))
-            throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(account.AccountName),
-                               QStringLiteral("Please provide a different name for this account."));
+        if (AccountNameInUse(&file, account.AccountName)) {
+            const EQsException inUse = NameInUseError(account.AccountName);
+            throw EQsException(inUse.Message, inUse.Details);
+        }
         file.AddAccount(new TKYVNAccount(account));
     });
     return kExitSuccess;

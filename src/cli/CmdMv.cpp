@@ -1,4 +1,5 @@
 // mv: a new name for an account.
+#include "AccountRules.h"
 #include "CliAccountFields.h"
 #include "CliArguments.h"
 #include "CliSession.h"
@@ -14,9 +15,10 @@ int run(const TCliArguments& args) {
         TKYVNAccount* account = TCliSession::AccountIn(file, args.Positional[1]);
         // Another account of that name is refused; the same account may change the case of its letters.
         const TKYVNAccount* holder = file.FindAccount(newName);
-        if (holder && holder != account)
-            throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(newName),
-                               QStringLiteral("Please provide a different name for this account."));
+        if (holder && holder != account) {
+            const EQsException inUse = NameInUseError(newName);
+            throw EQsException(inUse.Message, inUse.Details);
+        }
         account->AccountName = newName;
     });
     return kExitSuccess;

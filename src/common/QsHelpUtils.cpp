@@ -20,12 +20,14 @@
 namespace {
 
 // Help contexts and their pages.
-constexpr std::array<std::pair<int, const char*>, 6> kHelpPages = {{
+constexpr std::array<std::pair<int, const char*>, 8> kHelpPages = {{
     {0, "index.html"},
     {500, "options.html"},
     {510, "export.html"},
     {520, "merge.html"},
     {530, "account.html"},
+    {540, "health.html"},
+    {550, "import.html"},
     {60000, "support.html"},
 }};
 

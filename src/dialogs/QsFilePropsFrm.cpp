@@ -201,6 +201,8 @@ void TFilePropsForm::Fill(const QString& path) {
 void TFilePropsForm::SetProtection(const QString& protection) {
     txtProtection->setText(protection);
     txtProtection->setCursorPosition(0);
+    // the whole description stays readable: the window grows for it
+    txtProtection->setMinimumWidth(txtProtection->fontMetrics().horizontalAdvance(protection) + 16);
     lblProtection_->setVisible(!protection.isEmpty());
     txtProtection->setVisible(!protection.isEmpty());
 }

@@ -1,11 +1,13 @@
 #include "frmAccount.h"
 
+#include "AccountRules.h"
 #include "QsAnswers.h"
 #include "QsApp.h"
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
 #include "QsMsgFrm.h"
 #include "QsShellUtils.h"
+#include "StrengthGauge.h"
 #include "clsAccount.h"
 #include "clsFile.h"
 #include "uGenerator.h"
@@ -30,25 +32,9 @@
 // ---------------------------------------------------------------------------------------------------
 // Shared pieces
 
-bool IsReservedChar(QChar c) {
-    return c == QLatin1Char('\'') || c == QLatin1Char('#');
-}
-
-QString WithoutReserved(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text)
-        if (!IsReservedChar(c))
-            out += c;
-    return out;
-}
-
-bool IsLineBreakOrNul(QChar c) {
-    return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull();
-}
-
-QValidator::State TReservedValidator::validate(QString& input, int& pos) const {
-    const auto refused = [](QChar c) { return IsReservedChar(c) || IsLineBreakOrNul(c); };
+QValidator::State TLineFieldValidator::validate(QString& input, int& pos) const {
+    // Every single-line field holds the same characters.
+    const auto refused = [](QChar c) { return !FieldAccepts(kfLogin, c); };
     int removedBeforeCursor = 0;
     for (int i = 0; i < input.size() && i < pos; ++i)
         if (refused(input.at(i)))
@@ -80,7 +66,7 @@ void TNotesEdit::SetText(const QString& text) {
 
 void TNotesEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
-    if (!typed.isEmpty() && std::any_of(typed.begin(), typed.end(), IsReservedChar)) {
+    if (!typed.isEmpty() && std::any_of(typed.begin(), typed.end(), IsNotesReservedChar)) {
         event->accept();
         return;
     }
@@ -99,8 +85,7 @@ void TNotesEdit::keyPressEvent(QKeyEvent* event) {
 
 void TNotesEdit::inputMethodEvent(QInputMethodEvent* event) {
     // Composed text obeys the same filter and limit as typed text.
-    QString commit = WithoutReserved(event->commitString());
-    commit.removeIf([](QChar c) { return c.isNull(); });
+    QString commit = WithoutRefused(kfNotes, event->commitString());
     const int room = MaxLength - int(toPlainText().size() - textCursor().selectedText().size());
     commit.truncate(std::max(0, room));
     if (commit == event->commitString()) {
@@ -122,8 +107,7 @@ void TNotesEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 void TNotesEdit::insertLimited(const QString& text) {
-    QString clean = WithoutReserved(text);
-    clean.removeIf([](QChar c) { return c.isNull(); });
+    QString clean = WithoutRefused(kfNotes, text);
     clean.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QTextCursor cursor = textCursor();
     const int room = MaxLength - int(toPlainText().size() - cursor.selectedText().size());
@@ -137,25 +121,6 @@ void SetWholeText(QLineEdit* edit, const QString& text) {
     edit->setText(text);
 }
 
-QString TrimText(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first).unicode() <= 32)
-        ++first;
-    while (last > first && text.at(last - 1).unicode() <= 32)
-        --last;
-    return text.mid(first, last - first);
-}
-
-bool AccountNameInUse(const TKYVNFile* file, const QString& name) {
-    return file && file->FindAccount(name) != nullptr;
-}
-
-void RaiseNameInUse(const QString& name) {
-    throw EQsException(QStringLiteral("There is already an account named '%1'.").arg(name),
-                       QStringLiteral("Please provide a different name for this account."), 2);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // The account editor
 
@@ -163,12 +128,12 @@ namespace {
 
 constexpr int HelpAccounts = 530;
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength) {
+QLineEdit* makeEdit(QWidget* parent, const char* name, int field) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
-    if (maxLength > 0)
+    if (const int maxLength = FieldTypingLimit(field); maxLength > 0)
         edit->setMaxLength(maxLength);
-    edit->setValidator(new TReservedValidator(edit));
+    edit->setValidator(new TLineFieldValidator(edit));
     return edit;
 }
 
@@ -191,15 +156,23 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     setObjectName(QStringLiteral("TAccountEdit"));
     HelpContext = HelpAccounts;
 
-    txtAccountName = makeEdit(this, "txtAccountName", 50);
-    txtLogin = makeEdit(this, "txtLogin", 100);
-    txtPassword = makeEdit(this, "txtPassword", 100);
+    txtAccountName = makeEdit(this, "txtAccountName", kfAccountName);
+    txtLogin = makeEdit(this, "txtLogin", kfLogin);
+    txtPassword = makeEdit(this, "txtPassword", kfPassword);
     cmdPassword = makeSmallButton(this, "cmdPassword");
     cmdPassword->setToolTip(QStringLiteral("Generate a password"));
-    txtEmail = makeEdit(this, "txtEmail", 0);
+    cmdShowPassword = new QPushButton(this);
+    cmdShowPassword->setObjectName(QStringLiteral("cmdShowPassword"));
+    cmdShowPassword->setAutoDefault(false);
+    cmdShowPassword->setCheckable(true);
+    cmdShowPassword->setToolTip(QStringLiteral("Show or hide the password (Ctrl+Enter)"));
+    cmdShowPassword->setFixedWidth(
+        std::max(cmdShowPassword->fontMetrics().horizontalAdvance(QStringLiteral("Hide")) + 20, 48));
+    gaugePassword = new TStrengthGauge(this);
+    txtEmail = makeEdit(this, "txtEmail", kfEmail);
     cmdEmail = makeSmallButton(this, "cmdEmail");
     cmdEmail->setToolTip(QStringLiteral("Write a mail to this address"));
-    txtWeb = makeEdit(this, "txtWeb", 0);
+    txtWeb = makeEdit(this, "txtWeb", kfWeb);
     cmdWeb = makeSmallButton(this, "cmdWeb");
     cmdWeb->setToolTip(QStringLiteral("Open this web address"));
     txtNotes = new TNotesEdit(this);
@@ -238,7 +211,15 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     addRow(lblAccountName, txtAccountName, nullptr);
     addWide(MakeSeparator(this));
     addRow(lblLogin, txtLogin, nullptr);
-    addRow(lblPassword, txtPassword, cmdPassword);
+    auto* passwordRow = new QHBoxLayout;
+    passwordRow->setSpacing(4);
+    passwordRow->addWidget(txtPassword, 1);
+    passwordRow->addWidget(cmdShowPassword);
+    grid->addWidget(lblPassword, row, 0);
+    grid->addLayout(passwordRow, row, 1);
+    grid->addWidget(cmdPassword, row, 2);
+    ++row;
+    grid->addWidget(gaugePassword, row++, 1);
     addWide(MakeSeparator(this));
     addWide(lblEmail);
     addEditRow(txtEmail, cmdEmail);
@@ -268,7 +249,8 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
 
     setTabOrder(txtAccountName, txtLogin);
     setTabOrder(txtLogin, txtPassword);
-    setTabOrder(txtPassword, cmdPassword);
+    setTabOrder(txtPassword, cmdShowPassword);
+    setTabOrder(cmdShowPassword, cmdPassword);
     setTabOrder(cmdPassword, txtEmail);
     setTabOrder(txtEmail, cmdEmail);
     setTabOrder(cmdEmail, txtWeb);
@@ -288,12 +270,17 @@ TAccountEdit::TAccountEdit(QWidget* parent) : TKeyPreviewDialog(parent) {
     connect(cmdEmail, &QPushButton::clicked, this, guarded([this] { cmdEmailClick(); }));
     connect(cmdWeb, &QPushButton::clicked, this, guarded([this] { cmdWebClick(); }));
     connect(cmdHelp, &QPushButton::clicked, this, guarded([this] { ShowHelp(HelpContext); }));
+    connect(cmdShowPassword, &QPushButton::clicked, this, guarded([this] { SetPasswordMasked(!PasswordMasked()); }));
+    // The gauge follows the password and the words that count against it.
+    for (QLineEdit* edit : {txtPassword, txtAccountName, txtLogin, txtEmail, txtWeb})
+        connect(edit, &QLineEdit::textChanged, this, guarded([this] { UpdateStrength(); }));
 
     // FormCreate: the mask follows the preference; the buttons start as their fields are.
     SetPasswordMasked(!(Options && Options->DisplayPassword));
     OKEnable();
     txtEmailChange();
     txtWebChange();
+    UpdateStrength();
     PreviewKeys();
 }
 
@@ -333,15 +320,15 @@ void TAccountEdit::SetupEdit(const TKYVNAccount& account) {
 }
 
 void TAccountEdit::WriteTo(TKYVNAccount& account) const {
-    auto field = [this](const QString& text) { return IsNew ? TrimText(text) : StripReserved(TrimText(text)); };
     // The name is the account's key in the file; when editing it stays exactly as it was.
     if (IsNew)
-        account.AccountName = field(txtAccountName->text());
-    account.Login = field(txtLogin->text());
-    account.Password = field(txtPassword->text());
-    account.Email = field(txtEmail->text());
-    account.Web = field(txtWeb->text());
-    account.Notes = field(txtNotes->Text());
+        account.AccountName = TrimField(txtAccountName->text());
+    account.Login = TrimField(txtLogin->text());
+    account.Password = TrimField(txtPassword->text());
+    account.Email = TrimField(txtEmail->text());
+    account.Web = TrimField(txtWeb->text());
+    // Notes set from elsewhere may hold what the notes cannot keep; it never reaches the account.
+    account.Notes = TrimField(WithoutRefused(kfNotes, txtNotes->Text()));
     account.Protected = chkProtect->isChecked();
     const QDate today = QDate::currentDate();
     if (IsNew)
@@ -357,6 +344,14 @@ void TAccountEdit::SetPasswordMasked(bool masked) {
     txtPassword->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     // The mask is an asterisk on every style.
     txtPassword->setStyleSheet(masked ? QStringLiteral("QLineEdit { lineedit-password-character: 42; }") : QString());
+    cmdShowPassword->setChecked(!masked);
+    cmdShowPassword->setText(masked ? QStringLiteral("&Show") : QStringLiteral("H&ide"));
+    cmdShowPassword->setAccessibleName(masked ? QStringLiteral("Show password") : QStringLiteral("Hide password"));
+}
+
+void TAccountEdit::UpdateStrength() {
+    gaugePassword->Measure(txtPassword->text(), StrengthUserWords(txtAccountName->text(), txtLogin->text(),
+                                                                  txtEmail->text(), txtWeb->text()));
 }
 
 void TAccountEdit::OKEnable() {
@@ -367,8 +362,8 @@ void TAccountEdit::OKEnable() {
 void TAccountEdit::cmdOKClick() {
     if (IsNew) {
         const QString name = txtAccountName->text();
-        if (AccountNameInUse(File, TrimText(name)))
-            RaiseNameInUse(name);
+        if (AccountNameInUse(File, TrimField(name)))
+            throw NameInUseError(name);
     }
     Accepted = true;
     accept();
@@ -384,7 +379,7 @@ void TAccountEdit::cmdPasswordClick() {
                                     "a new one?"),
                      3, 1, 2) != QsAnswerYes)
         return;
-    const QString generated = GeneratePassword(Options ? Options->PasswordLength : 8);
+    const QString generated = GeneratePassword(Options ? Options->PasswordLength : TKYVNOptions().PasswordLength);
     // Whatever the typing limit, the generated text replaces the whole field.
     SetWholeText(txtPassword, generated);
 }

@@ -1,7 +1,8 @@
-// The account editor with its password generator, and the pieces the account dialogs share: the
-// filter that keeps the reserved characters out and trimming.
+// The account editor with its password generator, and the inputs the account dialogs share: the filter
+// that keeps out what a field cannot hold (the rules themselves live in the store's AccountRules).
 #pragma once
 
+#include "AccountRules.h"
 #include "QsDialogBase.h"
 
 #include <QDialog>
@@ -16,18 +17,11 @@ class QLineEdit;
 class QPushButton;
 class TKYVNAccount;
 class TKYVNFile;
+class TStrengthGauge;
 
-// Apostrophe and number sign encode the line breaks of the notes in a passwords file, so the account
-// inputs never take them in, whether typed, pasted or dropped.
-bool IsReservedChar(QChar c);
-QString WithoutReserved(const QString& text);
-// The file also stores one field per line and cannot hold a NUL: single-line fields refuse both, the
-// notes refuse NUL (their line breaks are encoded with the reserved characters).
-bool IsLineBreakOrNul(QChar c);
-
-// For line edits: drops reserved characters, line breaks and NUL from any change (typed, pasted or
-// dropped) and keeps the cursor where it was.
-class TReservedValidator : public QValidator {
+// For the single-line fields: drops line breaks and NUL from any change (typed, pasted or dropped) and
+// keeps the cursor where it was. The apostrophe and the number sign are ordinary characters here.
+class TLineFieldValidator : public QValidator {
     Q_OBJECT
 public:
     using QValidator::QValidator;
@@ -38,12 +32,13 @@ public:
 // imported one, a generated password) must not be cut when the dialog is accepted.
 void SetWholeText(QLineEdit* edit, const QString& text);
 
-// A multi-line edit with a length limit that drops reserved characters from what is typed or pasted.
+// A multi-line edit with a length limit that drops what the notes cannot hold (' # and NUL) from what
+// is typed or pasted.
 class TNotesEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TNotesEdit(QWidget* parent = nullptr);
-    int MaxLength = 255;
+    int MaxLength = FieldTypingLimit(kfNotes);
     // The text with CR LF line breaks, as accounts hold it; SetText takes any line breaks.
     QString Text() const;
     void SetText(const QString& text);
@@ -58,14 +53,6 @@ private:
     void insertLimited(const QString& text);
 };
 
-// Removes every character of code 32 or lower from both ends; inside the text they stay.
-QString TrimText(const QString& text);
-
-// True when the file has an account of that name (letters a to z compared without case).
-bool AccountNameInUse(const TKYVNFile* file, const QString& name);
-// "There is already an account named '%s'." (kind 2) for a refused name.
-[[noreturn]] void RaiseNameInUse(const QString& name);
-
 class TAccountEdit : public TKeyPreviewDialog {
     Q_OBJECT
 public:
@@ -78,6 +65,8 @@ public:
     QLabel* lblPassword;
     QLineEdit* txtPassword;
     QPushButton* cmdPassword;
+    QPushButton* cmdShowPassword;  // shows or masks the password, as Ctrl+Enter does
+    TStrengthGauge* gaugePassword; // the password's strength, the account's words counting against it
     QLabel* lblEmail;
     QLineEdit* txtEmail;
     QPushButton* cmdEmail;
@@ -99,8 +88,8 @@ public:
     // for an edit from the account itself, whose name then cannot change here.
     void SetupCreate(const TKYVNFile* file, const TKYVNAccount* source);
     void SetupEdit(const TKYVNAccount& account);
-    // Writes the dialog into the account: trimmed texts (and without reserved characters when editing),
-    // the flag and today's date.
+    // Writes the dialog into the account: trimmed texts, the notes without what they cannot hold, the
+    // flag and today's date. Nothing else is removed from the single-line fields.
     void WriteTo(TKYVNAccount& account) const;
 
     bool PasswordMasked() const;
@@ -115,6 +104,7 @@ public:
     void cmdWebClick();
     void txtEmailChange();
     void txtWebChange();
+    void UpdateStrength();
 
 protected:
     bool FormKeyDown(QKeyEvent* event) override;

@@ -83,6 +83,7 @@ const TSwitch kSwitches[] = {
     {&TOptionsDlg::chkMinimizeAfter, &TKYVNOptions::AutoMinimizeAfter},
     {&TOptionsDlg::chkClearClipboard, &TKYVNOptions::ClearClipboard},
     {&TOptionsDlg::chkTrayPassword, &TKYVNOptions::TrayPassword},
+    {&TOptionsDlg::chkMinimizeOnLock, &TKYVNOptions::MinimizeOnLock},
     {&TOptionsDlg::chkPrintPassword, &TKYVNOptions::PrintPassword},
     {&TOptionsDlg::chkExportPassword, &TKYVNOptions::ExportPassword},
     {&TOptionsDlg::chkDisplayPassword, &TKYVNOptions::DisplayPassword},
@@ -103,7 +104,9 @@ const TNumber kNumbers[] = {
     {&TOptionsDlg::txtClearClipboard, &TOptionsDlg::chkClearClipboard, &TKYVNOptions::ClearClipboardAfterNSecs,
      "Invalid time interval before clearing the clipboard.", "Value must be between 1 and 180."},
     {&TOptionsDlg::txtPasswordLength, nullptr, &TKYVNOptions::PasswordLength, "Invalid password length.",
-     "Value must be between 1 and 20."},
+     "Value must be between 1 and 64."},
+    {&TOptionsDlg::txtOldPasswordDays, nullptr, &TKYVNOptions::OldPasswordDays, "Invalid password age.",
+     "Value must be between 1 and 3650."},
 };
 
 TKYVNOptions& options() {
@@ -229,6 +232,7 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : TKeyPreviewDialog(parent) {
     chkClearClipboard = makeCheck(gbSecurity, "chkClearClipboard", "&Wait for:");
     txtClearClipboard = new TSpinField(gbSecurity, "txtClearClipboard", 1, 180, 3);
     chkTrayPassword = makeCheck(gbSecurity, "chkTrayPassword", "&Require password to open from tray");
+    chkMinimizeOnLock = makeCheck(gbSecurity, "chkMinimizeOnLock", "Minimize when the screen loc&ks");
     chkPrintPassword = makeCheck(gbSecurity, "chkPrintPassword", "R&equire password to print passwords file");
     chkExportPassword = makeCheck(gbSecurity, "chkExportPassword", "Re&quire password to export passwords file");
     chkDisplayPassword = makeCheck(gbSecurity, "chkDisplayPassword", "&Display password with account details");
@@ -240,15 +244,20 @@ TOptionsDlg::TOptionsDlg(QWidget* parent) : TKeyPreviewDialog(parent) {
     sec->addWidget(txtClearClipboard, 1, 1);
     sec->addWidget(makeLabel(gbSecurity, "lblClearClipboard", "seconds before clearing Clipboard"), 1, 2);
     int row = 2;
-    for (QWidget* w : {chkTrayPassword, chkPrintPassword, chkExportPassword, chkDisplayPassword})
+    for (QWidget* w : {chkMinimizeOnLock, chkTrayPassword, chkPrintPassword, chkExportPassword, chkDisplayPassword})
         sec->addWidget(w, row++, 0, 1, 3);
     sec->setColumnStretch(2, 1);
     gbPasswords = makeGroup(security, "gbPasswords", " Password generation ");
-    txtPasswordLength = new TSpinField(gbPasswords, "txtPasswordLength", 1, 20, 2);
+    txtPasswordLength = new TSpinField(gbPasswords, "txtPasswordLength", 1, 64, 2);
+    txtOldPasswordDays = new TSpinField(gbPasswords, "txtOldPasswordDays", 1, 3650, 4);
     auto* pwl = new QHBoxLayout(gbPasswords);
     pwl->addWidget(makeLabel(gbPasswords, "lblPasswordLength", "&Length:", txtPasswordLength));
     pwl->addWidget(txtPasswordLength);
     pwl->addWidget(makeLabel(gbPasswords, "lblCharacters", "characters"));
+    pwl->addSpacing(16);
+    pwl->addWidget(makeLabel(gbPasswords, "lblOldPasswordDays", "&Old after:", txtOldPasswordDays));
+    pwl->addWidget(txtOldPasswordDays);
+    pwl->addWidget(makeLabel(gbPasswords, "lblOldPasswordDaysUnit", "days"));
     pwl->addStretch(1);
     gbFiles = makeGroup(security, "gbFiles", " Files ");
     chkBackupFiles = makeCheck(gbFiles, "chkBackupFiles", "Al&ways backup files");

@@ -71,11 +71,13 @@ public:
     QCheckBox* chkClearClipboard;
     TSpinField* txtClearClipboard;
     QCheckBox* chkTrayPassword;
+    QCheckBox* chkMinimizeOnLock;
     QCheckBox* chkPrintPassword;
     QCheckBox* chkExportPassword;
     QCheckBox* chkDisplayPassword;
     QGroupBox* gbPasswords;
     TSpinField* txtPasswordLength;
+    TSpinField* txtOldPasswordDays;
     QGroupBox* gbFiles;
     QCheckBox* chkBackupFiles;
     // Accounts List

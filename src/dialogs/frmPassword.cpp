@@ -5,6 +5,7 @@
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
 #include "QsSecrets.h"
+#include "StrengthGauge.h"
 #include "clsAccount.h"
 #include "clsFile.h"
 
@@ -105,6 +106,7 @@ bool run(TPassEdit& dlg) {
     if (typed) {
         const QStringList texts = answer->toStringList();
         int next = 0;
+        dlg.ConfirmWeak = false;
         for (QLineEdit* edit : {dlg.txtOld, dlg.txtPassword, dlg.txtVerify}) {
             if (edit->isHidden())
                 continue;
@@ -166,6 +168,15 @@ TPassEdit::TPassEdit(QWidget* parent)
         *pairs[size_t(i)].second = edit;
         connect(edit, &QLineEdit::textChanged, this, [this] { QsGuard([this] { txtChange(); }); });
     }
+
+    gaugePassword = new TStrengthGauge(this);
+    rows->addWidget(gaugePassword, 3, 1);
+    connect(txtPassword, &QLineEdit::textChanged, this, [this] {
+        QsGuard([this] {
+            if (Mode != ModeCheck)
+                gaugePassword->Measure(txtPassword->text(), StrengthWords);
+        });
+    });
 
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -241,6 +252,7 @@ void TPassEdit::SetMode(int mode) {
     txtOld->setVisible(change);
     lblVerify->setVisible(!check);
     txtVerify->setVisible(!check);
+    gaugePassword->setVisible(!check);
     for (QWidget* w : std::initializer_list<QWidget*>{bLine01, imgInfo, lblDescription})
         w->setVisible(!check);
     lblPassword->setText(QString::fromUtf8(ModeTexts[mode].PasswordLabel));
@@ -250,6 +262,7 @@ void TPassEdit::SetMode(int mode) {
     // The description wraps within the width of the rows above it.
     lblDescription->setFixedWidth(check ? 0 : 360);
     lblDescription->setMinimumHeight(lblDescription->heightForWidth(360));
+    gaugePassword->Measure(check ? QString() : txtPassword->text(), StrengthWords);
     (change ? txtOld : txtPassword)->setFocus();
     txtChange();
 }
@@ -269,7 +282,7 @@ void TPassEdit::txtChange() {
     }
 }
 
-void TPassEdit::checkNewPassword() const {
+bool TPassEdit::checkNewPassword() const {
     try {
         TKYVNFile::CheckNewPassword(txtPassword->text(),
                                     ProtectedFile ? TKYVNFileForm::Protected : TKYVNFileForm::Designed);
@@ -278,12 +291,18 @@ void TPassEdit::checkNewPassword() const {
     }
     if (!KyvnSameText(txtPassword->text(), txtVerify->text()))
         refuse("The passwords you entered do not match.");
+    if (!ConfirmWeak || !PasswordStrength(txtPassword->text(), StrengthWords).IsWeak())
+        return true;
+    return QsAppMessage(QStringLiteral("This file password is weak: anyone who gets a copy of the file may guess it. "
+                                       "Use it anyway?"),
+                        3, 1, 2) == QsAnswerYes;
 }
 
 void TPassEdit::cmdOKClick() {
     switch (Mode) {
     case ModeNew:
-        checkNewPassword();
+        if (!checkNewPassword())
+            return;
         break;
     case ModeCheck: {
         bool right;
@@ -308,7 +327,8 @@ void TPassEdit::cmdOKClick() {
         // Any number of tries: the user already holds the open file.
         if (!Check || !Check(txtOld->text()))
             refuse("Wrong password.");
-        checkNewPassword();
+        if (!checkNewPassword())
+            return;
         break;
     }
     Accepted = true;
@@ -333,6 +353,7 @@ bool NewFilePassword(const QString& FileName, QString& NewPassword, bool protect
     TPassEdit dlg;
     dlg.SetProtectedFile(protectedFile);
     dlg.SetMode(TPassEdit::ModeNew);
+    dlg.StrengthWords = {QFileInfo(FileName).completeBaseName()};
     dlg.setWindowTitle(QStringLiteral("Set '%1' Password...").arg(baseName(FileName)));
     if (!run(dlg))
         return false;
@@ -345,6 +366,7 @@ bool ChangeFilePassword(const TPasswordCheck& check, const QString& FileName, QS
     TPassEdit dlg;
     dlg.SetProtectedFile(protectedFile);
     dlg.SetMode(TPassEdit::ModeChange);
+    dlg.StrengthWords = {QFileInfo(FileName).completeBaseName()};
     dlg.setWindowTitle(QStringLiteral("Set '%1' Password...").arg(baseName(FileName)));
     dlg.Check = check;
     if (!run(dlg))

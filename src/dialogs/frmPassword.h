@@ -1,7 +1,8 @@
 // The password dialog: sets a new file password, changes it, or asks for it.
 //
 // Every showing goes through QsAnswers ("TPassEdit"); the recorded text is the window title. The answer:
-//   a QString: typed into every visible password edit, then OK pressed once;
+//   a QString: typed into every visible password edit, then OK pressed once (a scripted password is
+//   taken as meant: the question about a weak new password is not asked);
 //   a QStringList: typed into the visible edits in order (current, password, verify), then OK once;
 //   a handler: receives the set-up TPassEdit and may drive its widgets; an invalid QVariant lets the
 //   real dialog run (after queuing key presses, for instance); any other value is taken as is.
@@ -18,6 +19,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TStrengthGauge;
 
 class TPassEdit : public TQsKeyUpDialog {
     Q_OBJECT
@@ -40,6 +42,7 @@ public:
     QLineEdit* txtPassword;
     QLabel* lblVerify;
     QLineEdit* txtVerify;
+    TStrengthGauge* gaugePassword; // the new password's strength (new and change modes)
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
     QFrame* bLine01;
@@ -60,6 +63,9 @@ public:
 
     // Sets the limits of the edits for a file of the protected form or of the older one.
     void SetProtectedFile(bool on);
+    // OK on a Poor or Weak new password asks whether to use it anyway.
+    bool ConfirmWeak = true;
+    QStringList StrengthWords; // words that count against the new password (the file's name)
 
     void txtChange();
     void cmdOKClick();
@@ -68,7 +74,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void checkNewPassword() const;
+    // Refuses a new password that is too short or not verified; false when the user, asked about a weak
+    // one, chose not to use it.
+    bool checkNewPassword() const;
 };
 
 // The dialog while one of the operations below shows it; null otherwise.

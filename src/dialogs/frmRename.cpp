@@ -1,5 +1,6 @@
 #include "frmRename.h"
 
+#include "AccountRules.h"
 #include "QsAnswers.h"
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
@@ -16,13 +17,12 @@
 
 namespace {
 constexpr int HelpAccounts = 530;
-constexpr int NameLength = 50;
 
 QLineEdit* makeNameEdit(QWidget* parent, const char* name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
-    edit->setMaxLength(NameLength);
-    edit->setValidator(new TReservedValidator(edit));
+    edit->setMaxLength(FieldTypingLimit(kfAccountName));
+    edit->setValidator(new TLineFieldValidator(edit));
     edit->setMinimumWidth(260);
     return edit;
 }
@@ -94,7 +94,7 @@ void TAccountRename::Setup(const TKYVNFile* file, const QString& oldName) {
 }
 
 QString TAccountRename::NewName() const {
-    return StripReserved(txtNewName->text());
+    return txtNewName->text();
 }
 
 void TAccountRename::OKEnable() {
@@ -104,7 +104,7 @@ void TAccountRename::OKEnable() {
 void TAccountRename::cmdOKClick() {
     // The look-up includes the account itself: a change of letter case alone is refused too.
     if (AccountNameInUse(File, NewName()))
-        RaiseNameInUse(txtNewName->text());
+        throw NameInUseError(txtNewName->text());
     Accepted = true;
     accept();
 }

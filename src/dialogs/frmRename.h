@@ -28,7 +28,7 @@ public:
 
     // Fills the dialog for the account of file named oldName.
     void Setup(const TKYVNFile* file, const QString& oldName);
-    // The name the dialog gives back: the new name without reserved characters, not trimmed.
+    // The name the dialog gives back: the new name as typed (its input holds no line break), not trimmed.
     QString NewName() const;
 
     void OKEnable();

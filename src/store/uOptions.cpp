@@ -18,7 +18,7 @@ struct TStoredOption {
 };
 
 // The stored preferences in the order they are read and written; AutoStart is not among them.
-const std::array<TStoredOption, 21> kStoredOptions = {{
+const std::array<TStoredOption, 23> kStoredOptions = {{
     {"CloseMinimizes", &TKYVNOptions::CloseMinimizes},
     {"SaveWindow", &TKYVNOptions::SaveWindow},
     {"SaveList", &TKYVNOptions::SaveList},
@@ -31,6 +31,7 @@ const std::array<TStoredOption, 21> kStoredOptions = {{
     {"ClearClipboard", &TKYVNOptions::ClearClipboard},
     {"ClearClipboardAfterNSecs", &TKYVNOptions::ClearClipboardAfterNSecs},
     {"TrayPassword", &TKYVNOptions::TrayPassword},
+    {"MinimizeOnLock", &TKYVNOptions::MinimizeOnLock},
     {"PrintPassword", &TKYVNOptions::PrintPassword},
     {"ExportPassword", &TKYVNOptions::ExportPassword},
     {"DisplayPassword", &TKYVNOptions::DisplayPassword},
@@ -40,6 +41,7 @@ const std::array<TStoredOption, 21> kStoredOptions = {{
     {"DefaultColors", &TKYVNOptions::DefaultColors},
     {"TextColor", &TKYVNOptions::TextColor},
     {"BackColor", &TKYVNOptions::BackColor},
+    {"OldPasswordDays", &TKYVNOptions::OldPasswordDays},
 }};
 
 const QString kCompanyProductKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");

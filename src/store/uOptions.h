@@ -21,20 +21,23 @@ public:
     bool ClearClipboard = true;
     qint32 ClearClipboardAfterNSecs = 30;
     bool TrayPassword = false;
+    bool MinimizeOnLock = true; // minimise into the tray when the desktop locks the screen
     bool PrintPassword = false;
     bool ExportPassword = false;
     bool DisplayPassword = true;
-    qint32 PasswordLength = 8;
+    qint32 PasswordLength = 20;
     bool BackupFiles = true;
     QString FontName = QStringLiteral("Tahoma");
     bool DefaultColors = true;
     qint32 TextColor = 0;        // red in the lowest byte, then green, then blue
     qint32 BackColor = 16777215; // white
+    // The password health lists the accounts left unchanged for longer than this.
+    qint32 OldPasswordDays = 365;
 
     // Reads every stored field, each keeping its current value when the store has none of its type;
     // AutoStart follows the autostart entry.
     void Load();
-    // Writes every field but AutoStart (21 values).
+    // Writes every field but AutoStart (23 values).
     void Save() const;
 
     // Where the preferences live: AppInfo's root and ProductKey + "\Options" (the standard place when

@@ -1,14 +1,17 @@
-// The Export and Merge commands of the main window, end to end: real passwords files on disk, the real
+// The Export, Merge and Import commands of the main window, end to end: real passwords files on disk, the real
 // wizards driven through the answer seam, and the files read back afterwards.
 #include "KyvnTest.h"
 #include "QsAnswers.h"
 #include "QsApp.h"
 #include "QsExceptions.h"
+#include "QsMsgFrm.h"
 #include "QsRegUtils.h"
 #include "QsReplaceFile.h"
 #include "clsFile.h"
 #include "clsList.h"
+#include "frmAccount.h"
 #include "frmExport.h"
+#include "frmImport.h"
 #include "frmMain.h"
 #include "frmMerge.h"
 #include "uOptions.h"
@@ -18,6 +21,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 const QString kProductKey = QStringLiteral("Software\\Tessivo\\Tessivo Nimbrel\\Keyvane");
@@ -316,6 +321,160 @@ private slots:
         QVERIFY(QDir().rename(folder + ".away", folder));
         w->WriteBack();
         QCOMPARE(onDisk(path), QStringList({"Bank:a", "Mail:b"}));
+    }
+
+    // A second file cut in half merges only when the user says so, and then only what could be read.
+    void aDamagedSecondFileIsMergedOnlyWhenAsked() {
+        const QString path = makeFile("d1.kvf", "pw", {{"Bank", "a"}});
+        QList<std::pair<QString, QString>> thirty;
+        for (int i = 0; i < 30; ++i)
+            thirty.append({QString("Acc%1").arg(i, 2, 10, QChar('0')), QString("l%1").arg(i)});
+        const QString other = makeFile("d2.kvf", "pw2", thirty);
+        const QByteArray whole = KyvnTest::readAll(other);
+        KyvnTest::writeAll(other, whole.left(whole.size() / 2 / 8 * 8));
+        TKYVNFile probe;
+        probe.FileName = other;
+        probe.Load();
+        QVERIFY(probe.Damaged());
+        const int read = probe.AccountCount();
+        QVERIFY(read > 0 && read < 30);
+        open(path, "pw");
+        const QByteArray before = KyvnTest::readAll(path);
+
+        QsAnswers::SetRecording(true);
+        QsAnswers::Push("OpenFile", other);
+        QsAnswers::Push("TPassEdit", "pw2");
+        QsAnswers::Push("QsMessage", QsAnswerNo);
+        QVERIFY(w->RunCommand(w->actFileMerge));
+        QsAnswers::SetRecording(false);
+        const QString asked = QsAnswers::Log().filter("QsMessage").join('|');
+        QVERIFY2(
+            asked.contains(QString("'d2.kvf' is damaged: only the first %1 of its accounts could be read").arg(read)),
+            qPrintable(asked));
+        QCOMPARE(KyvnTest::readAll(path), before);
+        QCOMPARE(inMemory(), QStringList({"Bank:a"}));
+
+        QsAnswers::Push("OpenFile", other);
+        QsAnswers::Push("TPassEdit", "pw2");
+        QsAnswers::Push("QsMessage", QsAnswerYes);
+        answerMerge({});
+        QVERIFY(w->RunCommand(w->actFileMerge));
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(onDisk(path).size(), 1 + read);
+    }
+
+    // File > Import: one write-back, then the offer to delete the export, which is overwritten first.
+    void importWritesOnceAndOffersToDeleteTheExport() {
+        const QString path = makeFile("i1.kvf", "pw", {{"Bank", "a"}});
+        const QString csv = dir.filePath("chrome.csv");
+        KyvnTest::writeAll(csv, "name,url,username,password\r\nbank,https://b.example,jo,p#1\r\nShop,s,ann,p'2\r\n");
+        open(path, "pw");
+        auto drive = [csv](QObject* o) {
+            auto* m = qobject_cast<TImportWzd*>(o);
+            m->cmdNext->click();
+            m->txtSource->setText(csv);
+            for (int i = 0; i < 5 && !m->Imported; ++i)
+                m->cmdNext->click();
+            return QVariant(m->Step);
+        };
+        QsAnswers::PushHandler("TImportWzd", drive);
+        QsAnswers::Push("QsMessage", QsAnswerNo);
+        QVERIFY(w->RunCommand(w->actFileImport));
+        QCOMPARE(errors, QStringList());
+        const QStringList expected = {"Bank:a", "bank (2):jo", "Shop:ann"};
+        QCOMPARE(onDisk(path), expected);
+        QCOMPARE(listed(), QStringList({"Bank", "Shop", "bank (2)"}));
+        QVERIFY(QFile::exists(csv)); // kept when the user says no
+
+        const QString kept = dir.filePath("keep.csv");
+        QVERIFY(::link(QFile::encodeName(csv).constData(), QFile::encodeName(kept).constData()) == 0);
+        QsAnswers::PushHandler("TImportWzd", drive);
+        QsAnswers::Push("QsMessage", QsAnswerYes);
+        QVERIFY(w->RunCommand(w->actFileImport));
+        QCOMPARE(errors, QStringList());
+        QVERIFY(!QFile::exists(csv));
+        const QByteArray left = KyvnTest::readAll(kept);
+        QCOMPARE(left, QByteArray(left.size(), '\0'));
+        QCOMPARE(onDisk(path).size(), 5);
+    }
+
+    // An import whose write-back fails is taken back whole: the file in memory, the list and the disk stay as
+    // they were, and the export is not offered for deletion.
+    void aFailedImportWriteBackLeavesEverythingAsItWas() {
+        const QString folder = dir.filePath("iwb");
+        const QString path = makeFile("iwb/open.kvf", "pw", {{"Bank", "a"}});
+        const QString csv = dir.filePath("iwb.csv");
+        KyvnTest::writeAll(csv, "name,url,username,password\nbank,u,jo,p\nShop,s,ann,q\n");
+        open(path, "pw");
+        const QByteArray before = KyvnTest::readAll(path);
+        QsAnswers::PushHandler("TImportWzd", [csv, folder](QObject* o) {
+            auto* m = qobject_cast<TImportWzd*>(o);
+            m->cmdNext->click();
+            m->txtSource->setText(csv);
+            for (int i = 0; i < 5 && !m->Imported; ++i)
+                m->cmdNext->click();
+            [&] {
+                QVERIFY(QDir().rename(folder, folder + ".away"));
+                KyvnTest::writeAll(folder, "a file where the folder was");
+            }();
+            return QVariant(m->Step);
+        });
+        QVERIFY(w->RunCommand(w->actFileImport));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().startsWith("1: Error saving file"));
+        QCOMPARE(inMemory(), QStringList({"Bank:a"}));
+        QCOMPARE(listed(), QStringList({"Bank"}));
+        QCOMPARE(KyvnTest::readAll(folder + ".away/open.kvf"), before);
+        QVERIFY(QFile::exists(csv));
+        QCOMPARE(QsAnswers::Pending(), 0);
+    }
+
+    // The apostrophe and the number sign of names and passwords survive an add, an edit of the notes, the
+    // write-back, a load and a merge.
+    void apostropheAndNumberSignSurvive() {
+        const QString path = makeFile("q1.kvf", "pw", {});
+        open(path, "pw");
+        QsAnswers::PushHandler("TAccountEdit", [](QObject* o) {
+            auto* d = qobject_cast<TAccountEdit*>(o);
+            d->txtAccountName->setText("O'Neil #1");
+            d->txtLogin->setText("it's");
+            d->txtPassword->setText("p#'w#");
+            d->txtWeb->setText("https://x.example/#top");
+            return QVariant(true);
+        });
+        QVERIFY(w->RunCommand(w->actAccountAdd));
+        w->SelectRow(0);
+        QsAnswers::PushHandler("TAccountEdit", [](QObject* o) {
+            auto* d = qobject_cast<TAccountEdit*>(o);
+            d->txtNotes->SetText("new notes");
+            return QVariant(true);
+        });
+        QVERIFY(w->RunCommand(w->actAccountEdit));
+        QCOMPARE(errors, QStringList());
+        TKYVNFile back;
+        back.FileName = path;
+        back.Load();
+        QCOMPARE(back.AccountCount(), 1);
+        const TKYVNAccount* a = back.GetAccount(0);
+        QCOMPARE(a->AccountName, QString("O'Neil #1"));
+        QCOMPARE(a->Login, QString("it's"));
+        QCOMPARE(a->Password, QString("p#'w#"));
+        QCOMPARE(a->Web, QString("https://x.example/#top"));
+        QCOMPARE(a->Notes, QString("new notes"));
+
+        const QString other = makeFile("q2.kvf", "pw2", {{"Other", "o"}});
+        open(other, "pw2");
+        QsAnswers::Push("OpenFile", path);
+        QsAnswers::Push("TPassEdit", "pw");
+        answerMerge({});
+        QVERIFY(w->RunCommand(w->actFileMerge));
+        TKYVNFile merged;
+        merged.FileName = other;
+        merged.Load();
+        const TKYVNAccount* m = merged.FindAccount("o'neil #1");
+        QVERIFY(m);
+        QCOMPARE(m->Password, QString("p#'w#"));
+        QCOMPARE(m->Login, QString("it's"));
     }
 };
 

@@ -279,17 +279,23 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("protected") << int(TKYVNFileForm::Protected) << "Argon2id, 8 MiB, 1 pass; XChaCha20-Poly1305";
         QTest::newRow("older") << int(TKYVNFileForm::Designed) << "None: fixed key";
+        QTest::newRow("shipped cost") << -1 << "Argon2id, 256 MiB, 3 passes; XChaCha20-Poly1305";
     }
     void filePropertiesShowTheProtection() {
         QFETCH(int, form);
         QFETCH(QString, shown);
-        const QString path = makeFile(QString("props%1.kvf").arg(form), TKYVNFileForm(form));
+        // the shipped cost once, for the text a user sees
+        if (form < 0)
+            TKYVNProtectedForm::SetCostOfNewKeys(TKYVNProtectionCost());
+        const QString path =
+            makeFile(QString("props%1.kvf").arg(form), form < 0 ? TKYVNFileForm::Protected : TKYVNFileForm(form));
+        TKYVNProtectedForm::SetCostOfNewKeys({1, 8192});
         open(path, "pw12");
         QString seen;
         QsAnswers::PushHandler("TFilePropsForm", [&seen](QObject* dialog) {
             auto* form = static_cast<TFilePropsForm*>(dialog);
             seen = form->txtProtection->text();
-            KyvnTest::shoot(form, "protect-properties");
+            KyvnTest::shoot(form, QStringLiteral("protect-properties-%1").arg(QTest::currentDataTag()));
             return QVariant(1);
         });
         QVERIFY(w->RunCommand(w->actFileProperties));

@@ -86,6 +86,7 @@ private slots:
         QsAnswers::Clear();
         errors.clear();
         trayPresent = true;
+        TKYVNMain::TrayOneClick = [] { return false; };
         *Options = TKYVNOptions();
         Options->SaveWindow = false;
         Options->AutoOpenLastFile = false;
@@ -171,6 +172,36 @@ private slots:
         QTRY_VERIFY(w->isVisible());
         QVERIFY(!w->isMinimized());
         QCOMPARE(w->TrayState, 0);
+    }
+    // Which clicks on the icon bring the window back: a double click always; one click where the panel
+    // shows StatusNotifierItems, which have no double click.
+    void theClicksThatBringTheWindowBack_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("oneClickPanel");
+        QTest::addColumn<bool>("back");
+        QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << false << true;
+        QTest::newRow("one click, notification area") << int(QSystemTrayIcon::Trigger) << false << false;
+        QTest::newRow("one click, StatusNotifierItem panel") << int(QSystemTrayIcon::Trigger) << true << true;
+        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << true << false;
+    }
+    void theClicksThatBringTheWindowBack() {
+        QFETCH(int, reason);
+        QFETCH(bool, oneClickPanel);
+        QFETCH(bool, back);
+        static bool oneClick;
+        oneClick = oneClickPanel;
+        TKYVNMain::TrayOneClick = [] { return oneClick; };
+        start(true);
+        toTray();
+        emit w->TrayIcon->activated(QSystemTrayIcon::ActivationReason(reason));
+        if (back) {
+            QTRY_VERIFY(w->isVisible());
+            QCOMPARE(w->TrayState, 0);
+        } else {
+            QCoreApplication::processEvents();
+            QVERIFY(!w->isVisible());
+            QCOMPARE(w->TrayState, 1);
+        }
     }
     void theWayBackAsksThePassword_data() {
         QTest::addColumn<QVariant>("answer");

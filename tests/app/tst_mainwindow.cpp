@@ -78,7 +78,7 @@ private slots:
 
     void commandTableIsWhole() {
         start();
-        QCOMPARE(int(w->Commands().size()), 53);
+        QCOMPARE(int(w->Commands().size()), 55);
         QCOMPARE(w->actFileNew->text(), QString("&New..."));
         QCOMPARE(w->actFileNew->shortcut(), QKeySequence("Ctrl+N"));
         QCOMPARE(w->actFileNew->statusTip(), QString("Create new passwords file"));
@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(w->actAccountDelete->shortcut(), QKeySequence("F12"));
         QVERIFY(!w->actFileNew->icon().isNull());
         QVERIFY(w->actAccountReadOnly->isCheckable());
-        QCOMPARE(w->mnuFile->actions().size(), 23);
+        QCOMPARE(w->mnuFile->actions().size(), 25);
         QCOMPARE(w->mnuSort->actions().size(), 7);
         QCOMPARE(w->popAccounts->actions().size(), 15);
         QCOMPARE(w->popTray->defaultAction(), w->actTrayOpen);

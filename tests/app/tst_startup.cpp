@@ -122,7 +122,7 @@ private slots:
         QVERIFY(!ListLayout);
         const QString options = kProductKey + "\\Options";
         QCOMPARE(ReadRegInteger(TQsRegRoot::LocalMachine, options, "ClearClipboardAfterNSecs", 0), 99);
-        QCOMPARE(ReadRegValueNames(TQsRegRoot::LocalMachine, options, "", {}).size(), 21);
+        QCOMPARE(ReadRegValueNames(TQsRegRoot::LocalMachine, options, "", {}).size(), 23);
         FinalizeApplication(); // a second run does nothing
         DeleteAutoStartEntry();
     }

@@ -120,7 +120,7 @@ private slots:
         QVERIFY(third->waitForFinished(30000));
         QCOMPARE(third->exitStatus(), QProcess::NormalExit);
         QCOMPARE(third->exitCode(), 0);
-        QCOMPARE(optionsStored(), 21);
+        QCOMPARE(optionsStored(), 23);
         QVERIFY(!QFile::exists(box.lockFile()));
     }
 
@@ -140,7 +140,7 @@ private slots:
         QVERIFY(p->waitForFinished(30000));
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
-        QCOMPARE(optionsStored(), 21);
+        QCOMPARE(optionsStored(), 23);
         QVERIFY(!QFile::exists(box.lockFile()));
     }
 

@@ -4,6 +4,7 @@
 #include "clsFile.h"
 #include "uOptions.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -182,6 +183,80 @@ private slots:
         QVERIFY(holder.StillHolding());
     }
 
+    // The apostrophe and the number sign are ordinary characters everywhere but in the notes.
+    void apostropheAndNumberSignAreKept() {
+        QCOMPARE(cli({"add", file, "O'Neil #2", "--login", "it's", "--password", "p#'w", "--email", "o'n@x.example",
+                      "--web", "https://x.example/#top"},
+                     "Open Sesame\n")
+                     .status,
+                 0);
+        const TRun shown = cli({"show", file, "o'neil #2", "--field", "Password"}, "Open Sesame\n");
+        QCOMPARE(shown.status, 0);
+        QCOMPARE(shown.out, QString("p#'w\n"));
+        TKYVNFile back;
+        back.FileName = file;
+        back.Load();
+        const TKYVNAccount* a = back.FindAccount("O'NEIL #2");
+        QVERIFY(a);
+        QCOMPARE(a->AccountName, QString("O'Neil #2"));
+        QCOMPARE(a->Login, QString("it's"));
+        QCOMPARE(a->Password, QString("p#'w"));
+        QCOMPARE(a->Email, QString("o'n@x.example"));
+        QCOMPARE(a->Web, QString("https://x.example/#top"));
+    }
+
+    // An export of a browser, written by Python's csv module, comes in whole; a malformed one is refused
+    // with its line number and the passwords file stays byte for byte.
+    void importAnExport() {
+        const QString csv = dir.filePath("chrome.csv");
+        QProcess py;
+        py.start("/usr/bin/python3", {"-c",
+                                      "import csv,sys\n"
+                                      "w=csv.writer(open(sys.argv[1],'w',newline='',encoding='utf-8'))\n"
+                                      "w.writerow(['name','url','username','password','note'])\n"
+                                      "w.writerow(['bank','https://bank.example','jo','p#1,\"q\"',\"it's\\nhere\"])\n"
+                                      "w.writerow(['Shop','https://shop.example','jo','s3',''])\n",
+                                      csv});
+        QVERIFY(py.waitForFinished(-1) && py.exitCode() == 0);
+        const TRun done = cli({"import", file, csv}, "Open Sesame\n");
+        QCOMPARE(done.err, QString());
+        QCOMPARE(done.status, 0);
+        QCOMPARE(done.out,
+                 QString("Imported 2 accounts from a Chromium browser's export; 1 name repeated, kept both; 1 "
+                         "value changed.\n"));
+        TKYVNFile back;
+        back.FileName = file;
+        back.Load();
+        QCOMPARE(back.AccountCount(), 4);
+        QCOMPARE(back.GetAccount(2)->AccountName, QString("bank (2)"));
+        QCOMPARE(back.GetAccount(2)->Password, QString("p#1,\"q\""));
+        QCOMPARE(back.GetAccount(2)->Notes, QString("it\u2019s\r\nhere"));
+        QCOMPARE(back.GetAccount(0)->Login, QString("me")); // the account of that name stays
+
+        const QByteArray before = readAll(file);
+        KyvnTest::writeAll(dir.filePath("bad.csv"), "name,url,username,password\nA,u,l,p\nB,\"u,l,p\nC,u,l,p\n");
+        const TRun bad = cli({"import", file, dir.filePath("bad.csv")}, "Open Sesame\n");
+        QCOMPARE(bad.status, 1);
+        QCOMPARE(bad.err, QString("'bad.csv' cannot be imported.\nLine 3: a quoted value is not closed (its closing "
+                                  "double quote is missing).\n"));
+        const TRun unknown = cli({"import", file, csv, "--from", "firefox"}, "Open Sesame\n");
+        QCOMPARE(unknown.status, 1);
+        QVERIFY2(unknown.err.startsWith("The file lacks the columns of a Firefox export: guid."),
+                 qPrintable(unknown.err));
+        const TRun wrong = cli({"import", file, csv}, "nope\n");
+        QCOMPARE(wrong.status, 3);
+        QCOMPARE(readAll(file), before);
+
+        const TRun replaced = cli({"import", file, csv, "--repeated", "replace"}, "Open Sesame\n");
+        QCOMPARE(replaced.status, 0);
+        QVERIFY2(replaced.out.contains("2 names repeated, replaced"), qPrintable(replaced.out));
+        TKYVNFile after;
+        after.FileName = file;
+        after.Load();
+        QCOMPARE(after.AccountCount(), 4);
+        QCOMPARE(after.GetAccount(0)->Login, QString("jo"));
+    }
+
     void errors_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
@@ -200,8 +275,6 @@ private slots:
         QTest::newRow("name in use") << QStringList{"add", f, "BANK"} << pw << 1
                                      << "There is already an account named 'BANK'.\n"
                                         "Please provide a different name for this account.";
-        QTest::newRow("reserved in login")
-            << QStringList{"add", f, "X", "--login", "it's"} << pw << 1 << "Login cannot hold ' or #.";
         QTest::newRow("reserved in notes")
             << QStringList{"add", f, "X", "--notes", "#1"} << pw << 1 << "Notes cannot hold ' or #.";
         QTest::newRow("line break in web") << QStringList{"add", f, "X", "--web", "a\nb"} << pw << 1
@@ -318,6 +391,79 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(
             QString::fromUtf8(p.readAllStandardError()).contains("Cannot write the output: No space left on device"));
+    }
+
+    // analyze: the same findings as the health window, as text and as JSON read back by Python.
+    void analyzeListsWhatNeedsAttention() {
+        const QString path = dir.filePath("health.kvf");
+        QFile::remove(path);
+        {
+            TKYVNFile f;
+            f.FileName = path;
+            f.Password = "abcd";
+            const struct {
+                const char* name;
+                const char* password;
+                int age;
+            } rows[] = {{"Bank", "jsmith1984", 3},
+                        {"Mail", "same-Phrase-2024!x", 3},
+                        {"Chat", "same-Phrase-2024!x", 3},
+                        {"Good", "(B]x^7Kq:Lz<p2Vd@Mw?", 3},
+                        {"Old", "(B]x^7Kq:Lz<p2Vd@Mw?x", 5000},
+                        {"None", "", 3}};
+            for (const auto& r : rows) {
+                auto* a = new TKYVNAccount;
+                a->AccountName = r.name;
+                a->Login = "jsmith";
+                a->Password = r.password;
+                a->Created = a->Modified = QDate::currentDate().addDays(-r.age);
+                f.AddAccount(a);
+            }
+            f.Save(false);
+        }
+        const QByteArray before = readAll(path);
+        const TRun text = cli({"analyze", path}, "abcd\n");
+        QCOMPARE(text.status, 0);
+        QCOMPARE(text.out.split('\n').first(), QString("6 accounts: 1 empty, 3 weak, 2 reused (1 group), 1 old"));
+        QVERIFY2(text.out.contains("\nNone\tEmpty\n"), qPrintable(text.out));
+        QVERIFY(text.out.contains("\nOld\tNot changed for 5000 days\n"));
+        QVERIFY(!text.out.contains("Good"));
+        QVERIFY(!text.out.contains("same-Phrase") && !text.out.contains("jsmith1984"));
+
+        QList<QByteArray> lines{QCryptographicHash::hash("jsmith1984", QCryptographicHash::Sha1).toHex() + ":42",
+                                QCryptographicHash::hash("other", QCryptographicHash::Sha1).toHex().toUpper() + ":7"};
+        std::sort(lines.begin(), lines.end(),
+                  [](const QByteArray& a, const QByteArray& b) { return a.toUpper() < b.toUpper(); });
+        const QString list = dir.filePath("breaches.txt");
+        KyvnTest::writeAll(list, lines.join('\n') + '\n');
+        const TRun json = cli({"analyze", path, "--breaches", list, "--json"}, "abcd\n");
+        QCOMPARE(json.status, 0);
+        QProcess py;
+        py.start("python3",
+                 {"-c",
+                  "import json,sys\n"
+                  "d=json.load(sys.stdin)\n"
+                  "print(d['accounts'], d['breachesChecked'], d['counts']['breached'], d['counts']['reuseGroups'])\n"
+                  "for e in d['entries']:\n"
+                  "  print(e['account'], ','.join(e['problems']), e.get('breachCount', ''), e.get('band', ''))"});
+        py.write(json.out.toUtf8());
+        py.closeWriteChannel();
+        py.waitForFinished(-1);
+        QCOMPARE(py.exitCode(), 0);
+        const QStringList read = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(read.first(), QString("6 True 1 1"));
+        QCOMPARE(read.mid(1), (QStringList{"Bank breached,weak 42 Poor", "None empty  ", "Chat weak,reused  Weak",
+                                           "Mail weak,reused  Weak", "Old old  Excellent"}));
+        QCOMPARE(readAll(path), before); // only read
+
+        // A list that cannot be searched stops the command before the password is asked.
+        KyvnTest::writeAll(list, "password\n");
+        const TRun refused = cli({"analyze", path, "--breaches", list});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.startsWith(QString("'%1' is not a list of SHA-1 password hashes.").arg(list)),
+                 qPrintable(refused.err));
+        QCOMPARE(cli({"analyze", path, "extra"}, "abcd\n").status, 2);
+        QCOMPARE(cli({"analyze", path}, "wrong\n").status, 3);
     }
 
     void helpSaysChangesAlongsideTheProgramAreKept() {

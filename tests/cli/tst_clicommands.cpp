@@ -160,7 +160,7 @@ private slots:
         row("add", {"add", f, "New"}, kPw, 0, "", "", {"Bank", "Café ☕", "New"});
         row("add ask and password", {"add", f, "New", "--ask", "--password", "p"}, kPw, 2, "",
             "Give only one of --password, --ask.", same);
-        row("add damaged value", {"add", f, "New", "--email", "a#b"}, kPw, 1, "", "Email cannot hold ' or #.", same);
+        row("add refused value", {"add", f, "New", "--notes", "a#b"}, kPw, 1, "", "Notes cannot hold ' or #.", same);
         row("edit moves to the end", {"edit", f, "bank", "--login", "you"}, kPw, 0, "", "", {"Café ☕", "Bank"});
         row("edit no account", {"edit", f, "Nope", "--login", "x"}, kPw, 4, "", "There is no account named 'Nope'.",
             same);
@@ -177,7 +177,8 @@ private slots:
         row("mv name in use", {"mv", f, "Café ☕", "bank"}, kPw, 1, "",
             "There is already an account named 'bank'.\nPlease provide a different name for this account.", same);
         row("mv no account", {"mv", f, "Nope", "X"}, kPw, 4, "", "There is no account named 'Nope'.", same);
-        row("mv refused name", {"mv", f, "Bank", "a'b"}, kPw, 1, "", "Account Name cannot hold ' or #.", same);
+        row("mv refused name", {"mv", f, "Bank", "a\nb"}, kPw, 1, "",
+            "Account Name cannot hold a line break or a NUL character.", same);
         row("rm", {"rm", f, "BANK", "--yes"}, kPw, 0, "", "", {"Café ☕"});
         row("rm without question off a terminal", {"rm", f, "bank"}, kPw, 0, "", "", {"Café ☕"});
         row("rm no account", {"rm", f, "Nope", "--yes"}, kPw, 4, "", "There is no account named 'Nope'.", same);

@@ -6,6 +6,7 @@
 #include "QsExceptions.h"
 #include "QsMsgFrm.h"
 #include "QsShellUtils.h"
+#include "StrengthGauge.h"
 #include "clsAccount.h"
 #include "clsFile.h"
 #include "frmAccount.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -32,6 +34,10 @@ class TestAccount : public QObject {
     }
 
     static QLineEdit* lineEdit(TAccountEdit& dialog, const QString& name) { return dialog.findChild<QLineEdit*>(name); }
+    static int lineFieldOf(const QString& name) {
+        const QStringList edits{"txtAccountName", "txtLogin", "txtPassword", "txtEmail", "txtWeb"};
+        return int(edits.indexOf(name));
+    }
 
 private slots:
     void initTestCase() { Options = new TKYVNOptions; }
@@ -167,25 +173,31 @@ private slots:
         QCOMPARE(account.Notes, QStringLiteral("note\r\nsecond line"));
     }
 
-    // Typed, pasted or set: the reserved characters never get into the account.
-    void reservedCharacters_data() {
+    // The apostrophe and the number sign are ordinary characters of the single-line fields, typed or
+    // pasted (a name like O'Neil, a password with #).
+    void apostropheAndNumberSignInLineFields_data() {
         QTest::addColumn<QString>("input");
         for (const char* name : {"txtAccountName", "txtLogin", "txtPassword", "txtEmail", "txtWeb"})
             QTest::newRow(name) << name;
     }
-    void reservedCharacters() {
+    void apostropheAndNumberSignInLineFields() {
         QFETCH(QString, input);
         TAccountEdit dialog;
         dialog.SetupCreate(file_.get(), nullptr);
         QLineEdit* edit = lineEdit(dialog, input);
         QVERIFY(edit);
         QTest::keyClicks(edit, QStringLiteral("a'b#c"));
-        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        QCOMPARE(edit->text(), QStringLiteral("a'b#c"));
         QGuiApplication::clipboard()->setText(QStringLiteral("#x'y"));
         edit->setCursorPosition(1);
         edit->paste();
-        QCOMPARE(edit->text(), QStringLiteral("axybc"));
-        QCOMPARE(edit->cursorPosition(), 3);
+        QCOMPARE(edit->text(), QStringLiteral("a#x'y'b#c"));
+        QCOMPARE(edit->cursorPosition(), 5);
+        if (input != QLatin1String("txtAccountName"))
+            dialog.txtAccountName->setText(QStringLiteral("Shop"));
+        TKYVNAccount account;
+        dialog.WriteTo(account);
+        QCOMPARE(GetAccountField(account, KyvnFieldCaption(lineFieldOf(input))), QStringLiteral("a#x'y'b#c"));
     }
 
     // A line break or NUL inside a single-line field would shift every following line of the passwords
@@ -252,7 +264,9 @@ private slots:
         QCOMPARE(dialog.txtNotes->Text(), QStringLiteral("abc1\r\n2"));
     }
 
-    void editStripsReservedAndKeepsName() {
+    // An edit keeps every character of the single-line fields (only the notes cannot hold ' and #), and
+    // the name as it is.
+    void editKeepsApostropheAndNumberSignAndName() {
         TKYVNAccount* account = addAccount(QStringLiteral("O'Neil"));
         account->Login = QStringLiteral("lo'g#in");
         account->Notes = QStringLiteral("x#y");
@@ -263,13 +277,13 @@ private slots:
             const bool ok = dialog->windowTitle() == QStringLiteral("Edit Account 'O'Neil'...") &&
                             !dialog->txtAccountName->isEnabled() && dialog->cmdOK->isEnabled() &&
                             dialog->txtAccountName->text() == QStringLiteral("O'Neil") &&
-                            dialog->txtLogin->text() == QStringLiteral("login");
+                            dialog->txtLogin->text() == QStringLiteral("lo'g#in");
             return QVariant(ok);
         });
         QVERIFY(EditAccount(*account));
         // The name is the key of the account; only the rename dialog changes it.
         QCOMPARE(account->AccountName, QStringLiteral("O'Neil"));
-        QCOMPARE(account->Login, QStringLiteral("login"));
+        QCOMPARE(account->Login, QStringLiteral("lo'g#in"));
         QCOMPARE(account->Notes, QStringLiteral("xy"));
         QCOMPARE(account->Created, QDate(2001, 2, 3));
         QCOMPARE(account->Modified, QDate::currentDate());
@@ -369,6 +383,91 @@ private slots:
         Options->DisplayPassword = true;
         TAccountEdit clear;
         QCOMPARE(clear.txtPassword->echoMode(), QLineEdit::Normal);
+    }
+
+    // The button and Ctrl+Enter are two ways to the same mask, and the button always says what it will do.
+    void showButtonAndCtrlEnterAgree() {
+        Options->DisplayPassword = false;
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto state = [&dialog] {
+            return QStringList{dialog.PasswordMasked() ? "masked" : "clear", dialog.cmdShowPassword->text(),
+                               dialog.cmdShowPassword->accessibleName(),
+                               dialog.cmdShowPassword->isChecked() ? "down" : "up"};
+        };
+        const QStringList masked{"masked", "&Show", "Show password", "up"};
+        const QStringList clear{"clear", "H&ide", "Hide password", "down"};
+        QCOMPARE(state(), masked);
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        QCOMPARE(state(), clear);
+        dialog.txtPassword->setFocus();
+        QTest::keyClick(dialog.txtPassword, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(state(), masked);
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        QCOMPARE(state(), clear);
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        QCOMPARE(state(), masked);
+        QVERIFY(!dialog.Accepted);
+
+        Options->DisplayPassword = true;
+        TAccountEdit shown;
+        QCOMPARE(shown.cmdShowPassword->text(), QString("H&ide"));
+    }
+
+    // The gauge measures what is typed, with the account's own words counting against it.
+    void gaugeFollowsPasswordAndAccountWords() {
+        Options->DisplayPassword = false;
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.gaugePassword->Text(), QString("No password"));
+        QTest::keyClicks(dialog.txtAccountName, "Shop");
+        QTest::keyClicks(dialog.txtPassword, "jsmith1984");
+        const QString alone = dialog.gaugePassword->Text();
+        QCOMPARE(alone, StrengthText(PasswordStrength("jsmith1984", {"Shop"})));
+        QTest::keyClicks(dialog.txtLogin, "jsmith");
+        const QString withLogin = dialog.gaugePassword->Text();
+        QCOMPARE(withLogin, StrengthText(PasswordStrength("jsmith1984", {"Shop", "jsmith"})));
+        QVERIFY2(dialog.gaugePassword->Strength().Bits < PasswordStrength("jsmith1984").Bits, qPrintable(withLogin));
+        QCOMPARE(dialog.gaugePassword->accessibleDescription(), "Password strength: " + withLogin);
+        QCOMPARE(dialog.gaugePassword->Label->text(), withLogin);
+
+        dialog.txtPassword->clear();
+        QTest::keyClicks(dialog.txtPassword, "(B]x^7Kq:Lz<p2Vd@Mw?");
+        QVERIFY2(dialog.gaugePassword->Text().startsWith("Excellent, "), qPrintable(dialog.gaugePassword->Text()));
+        QTest::mouseClick(dialog.cmdShowPassword, Qt::LeftButton);
+        KyvnTest::shoot(&dialog, "account-gauge");
+
+        // An edit shows the stored password's strength at once.
+        TKYVNAccount account;
+        account.AccountName = "Mail";
+        account.Login = "ann";
+        account.Password = "ann2024";
+        TAccountEdit edit;
+        edit.SetupEdit(account);
+        QCOMPARE(edit.gaugePassword->Text(), StrengthText(PasswordStrength("ann2024", {"Mail", "ann"})));
+        QVERIFY(edit.gaugePassword->Text().startsWith("Poor, "));
+    }
+
+    void generatesTheConfiguredLength_data() {
+        QTest::addColumn<int>("length");
+        QTest::newRow("shortest") << 1;
+        QTest::newRow("unless changed") << TKYVNOptions().PasswordLength;
+        QTest::newRow("longest") << 64;
+    }
+    void generatesTheConfiguredLength() {
+        QFETCH(int, length);
+        Options->PasswordLength = length;
+        TAccountEdit dialog;
+        dialog.SetupCreate(file_.get(), nullptr);
+        dialog.cmdPasswordClick();
+        QCOMPARE(dialog.txtPassword->text().size(), length);
+        TKYVNAccount account;
+        dialog.WriteTo(account);
+        QCOMPARE(account.Password.size(), length); // past the typing limit of 100 too, were it longer
     }
 
     void generator_data() {

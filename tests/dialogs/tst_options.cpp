@@ -92,6 +92,7 @@ private slots:
             {"lblMinimizeAfter", "seconds"},
             {"chkClearClipboard", "&Wait for:"},
             {"lblClearClipboard", "seconds before clearing Clipboard"},
+            {"chkMinimizeOnLock", "Minimize when the screen loc&ks"},
             {"chkTrayPassword", "&Require password to open from tray"},
             {"chkPrintPassword", "R&equire password to print passwords file"},
             {"chkExportPassword", "Re&quire password to export passwords file"},
@@ -99,6 +100,8 @@ private slots:
             {"gbPasswords", " Password generation "},
             {"lblPasswordLength", "&Length:"},
             {"lblCharacters", "characters"},
+            {"lblOldPasswordDays", "&Old after:"},
+            {"lblOldPasswordDaysUnit", "days"},
             {"gbFiles", " Files "},
             {"chkBackupFiles", "Al&ways backup files"},
             {"gbListFont", " Accounts List font "},
@@ -126,6 +129,8 @@ private slots:
         }
         QVERIFY(dlg->cmdOK->isDefault());
         QVERIFY(dlg->sizeHint().width() < 700); // fits a small screen
+        dlg->pcOptions->setCurrentIndex(1);
+        KyvnTest::shoot(dlg.get(), "preferences-security");
     }
 
     void everyControlLoadsAndAppliesItsPreference() {
@@ -143,10 +148,12 @@ private slots:
         Options->ClearClipboard = false;
         Options->ClearClipboardAfterNSecs = 12;
         Options->TrayPassword = true;
+        Options->MinimizeOnLock = false;
         Options->PrintPassword = true;
         Options->ExportPassword = true;
         Options->DisplayPassword = false;
         Options->PasswordLength = 17;
+        Options->OldPasswordDays = 1200;
         Options->BackupFiles = false;
         Options->DefaultColors = false;
         Options->TextColor = 0x000080; // Maroon
@@ -154,11 +161,13 @@ private slots:
         const TKYVNOptions before = *Options;
         open();
         QVERIFY(!dlg->chkCloseMinimizes->isChecked());
+        QVERIFY(!dlg->chkMinimizeOnLock->isChecked());
         QVERIFY(dlg->chkAutoStartup->isChecked());
         QVERIFY(dlg->radComplete->isChecked());
         QCOMPARE(dlg->txtMinimizeAfter->text(), QString("45"));
         QCOMPARE(dlg->txtClearClipboard->text(), QString("12"));
         QCOMPARE(dlg->txtPasswordLength->text(), QString("17"));
+        QCOMPARE(dlg->txtOldPasswordDays->text(), QString("1200"));
         QCOMPARE(dlg->cbTextColor->currentText(), QString("Maroon"));
         QCOMPARE(dlg->cbBackColor->currentText(), QString("Cream"));
         QVERIFY(dlg->rdColorUseColors->isChecked());
@@ -181,10 +190,12 @@ private slots:
         QCOMPARE(o.ClearClipboard, before.ClearClipboard);
         QCOMPARE(o.ClearClipboardAfterNSecs, before.ClearClipboardAfterNSecs);
         QCOMPARE(o.TrayPassword, before.TrayPassword);
+        QCOMPARE(o.MinimizeOnLock, before.MinimizeOnLock);
         QCOMPARE(o.PrintPassword, before.PrintPassword);
         QCOMPARE(o.ExportPassword, before.ExportPassword);
         QCOMPARE(o.DisplayPassword, before.DisplayPassword);
         QCOMPARE(o.PasswordLength, before.PasswordLength);
+        QCOMPARE(o.OldPasswordDays, before.OldPasswordDays);
         QCOMPARE(o.BackupFiles, before.BackupFiles);
         QCOMPARE(o.FontName, before.FontName);
         QCOMPARE(o.DefaultColors, before.DefaultColors);
@@ -200,7 +211,7 @@ private slots:
         open();
         QCOMPARE(dlg->txtMinimizeAfter->text(), QString("180"));
         QCOMPARE(dlg->txtClearClipboard->text(), QString("1"));
-        QCOMPARE(dlg->txtPasswordLength->text(), QString("20"));
+        QCOMPARE(dlg->txtPasswordLength->text(), QString("64"));
     }
 
     void enableRules() {
@@ -253,6 +264,9 @@ private slots:
         TSpinField* length = dlg->txtPasswordLength;
         type(length, "123");
         QCOMPARE(length->text(), QString("12"));
+        type(length, "65");
+        dlg->chkTrayPassword->setFocus();
+        QCOMPARE(length->text(), QString("64"));
     }
 
     void enterInAFieldChecksWithoutLeavingIt() {
@@ -284,7 +298,7 @@ private slots:
                                     "and 180. | 1";
         const QString clearMsg = "Invalid time interval before clearing the clipboard. | Value must be between 1 and "
                                  "180. | 1";
-        const QString lengthMsg = "Invalid password length. | Value must be between 1 and 20. | 1";
+        const QString lengthMsg = "Invalid password length. | Value must be between 1 and 64. | 1";
         QTest::newRow("all good") << true << "1" << true << "180"
                                   << "20"
                                   << "";
@@ -306,8 +320,11 @@ private slots:
                                             << "0" << minimizeMsg;
         QTest::newRow("length empty") << false << "" << false << ""
                                       << "" << lengthMsg;
-        QTest::newRow("length 21") << true << "60" << true << "30"
-                                   << "21" << lengthMsg;
+        QTest::newRow("length 64") << true << "60" << true << "30"
+                                   << "64"
+                                   << "";
+        QTest::newRow("length 65") << true << "60" << true << "30"
+                                   << "65" << lengthMsg;
         QTest::newRow("length 0") << true << "60" << true << "30"
                                   << "0" << lengthMsg;
     }
@@ -340,6 +357,30 @@ private slots:
             QVERIFY(Options->AutoStart); // nothing applied
             QVERIFY(AutoStartEntryExists());
         }
+    }
+
+    void passwordAgeIsChecked_data() {
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QString>("message");
+        const QString ageMsg = "Invalid password age. | Value must be between 1 and 3650. | 1";
+        QTest::newRow("a year") << "365"
+                                << "";
+        QTest::newRow("one day") << "1"
+                                 << "";
+        QTest::newRow("ten years") << "3650"
+                                   << "";
+        QTest::newRow("empty") << "" << ageMsg;
+        QTest::newRow("0") << "0" << ageMsg;
+        QTest::newRow("3651") << "3651" << ageMsg;
+    }
+    void passwordAgeIsChecked() {
+        QFETCH(QString, days);
+        QFETCH(QString, message);
+        open();
+        dlg->txtOldPasswordDays->Edit()->setText(days);
+        QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+        QCOMPARE(errors, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(Options->OldPasswordDays, message.isEmpty() ? days.toInt() : 365);
     }
 
     void anUntickedEmptyIntervalKeepsItsValue() {

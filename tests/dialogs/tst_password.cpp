@@ -3,6 +3,8 @@
 #include "QsApp.h"
 #include "QsExceptions.h"
 #include "QsHelpUtils.h"
+#include "QsMsgFrm.h"
+#include "StrengthGauge.h"
 #include "frmPassword.h"
 
 #include <QClipboard>
@@ -271,8 +273,87 @@ private slots:
             QCOMPARE(result, typed[1]);
     }
 
+    // A weak new file password is questioned once per OK; No keeps the dialog open with what was typed.
+    void weakFilePasswordIsQuestioned_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("answer"); // to the question; -1: none expected
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("new, poor, used anyway") << 0 << "abcd" << int(QsAnswerYes) << true;
+        QTest::newRow("new, poor, not used") << 0 << "abcd" << int(QsAnswerNo) << false;
+        QTest::newRow("new, weak, used anyway") << 0 << "Tr0ub4dor&3" << int(QsAnswerYes) << true;
+        QTest::newRow("new, the file's name") << 0 << "MySecrets2024" << int(QsAnswerNo) << false;
+        QTest::newRow("new, good: not asked") << 0 << "Vx7-tiger-lamp-87" << -1 << true;
+        QTest::newRow("change, poor, not used") << 2 << "password1" << int(QsAnswerNo) << false;
+        QTest::newRow("change, excellent: not asked") << 2 << "(B]x^7Kq:Lz<p2Vd@Mw?" << -1 << true;
+    }
+    void weakFilePasswordIsQuestioned() {
+        QFETCH(int, mode);
+        QFETCH(QString, password);
+        QFETCH(int, answer);
+        QFETCH(bool, accepted);
+        QsAnswers::SetRecording(true);
+        if (answer >= 0)
+            QsAnswers::Push("QsMessage", answer);
+        bool openAfterOK = false;
+        QString gauge;
+        driveRealDialog([&](TPassEdit* dlg) {
+            if (mode == TPassEdit::ModeChange)
+                type(dlg->txtOld, "current");
+            type(dlg->txtPassword, password);
+            type(dlg->txtVerify, password);
+            gauge = dlg->gaugePassword->Text();
+            dlg->cmdOK->click();
+            openAfterOK = dlg->isVisible();
+            QCOMPARE(dlg->txtPassword->text(), password);
+            if (openAfterOK)
+                dlg->reject();
+        });
+        QString result = "unchanged";
+        const bool ok = mode == TPassEdit::ModeNew ? NewFilePassword("/home/user/MySecrets.kvf", result)
+                                                   : ChangeFilePassword("Current", "/home/user/MySecrets.kvf", result);
+        QCOMPARE(ok, accepted);
+        QCOMPARE(openAfterOK, !accepted);
+        QCOMPARE(result, accepted ? password : QString("unchanged"));
+        const QString question = "QsMessage: This file password is weak: anyone who gets a copy of the file may "
+                                 "guess it. Use it anyway?";
+        QCOMPARE(QsAnswers::Log().count(question), answer >= 0 ? 1 : 0);
+        QCOMPARE(QsAnswers::Pending(), 0);
+        QVERIFY(raised.isEmpty());
+        // The gauge showed the same measure, with the file's name counting against the password.
+        QCOMPARE(gauge, StrengthText(PasswordStrength(password, {"MySecrets"})));
+    }
+
+    void gaugeFollowsTheNewPassword() {
+        QStringList seen;
+        QString description;
+        bool hiddenInCheckMode = false;
+        QsAnswers::PushHandler("TPassEdit", [&](QObject* d) -> QVariant {
+            auto* dlg = qobject_cast<TPassEdit*>(d);
+            dlg->show();
+            seen << dlg->gaugePassword->Text();
+            for (const char* typed : {"a", "abcd", "tiger-lamp", "tiger-lamp-ocean-violet-87"}) {
+                type(dlg->txtPassword, typed);
+                seen << dlg->gaugePassword->Text();
+            }
+            description = dlg->gaugePassword->accessibleDescription();
+            shoot(dlg, "password-gauge");
+            dlg->SetMode(TPassEdit::ModeCheck);
+            hiddenInCheckMode = dlg->gaugePassword->isHidden();
+            return false;
+        });
+        QString pw;
+        NewFilePassword("/tmp/a.kvf", pw);
+        QCOMPARE(seen.first(), QString("No password"));
+        QVERIFY2(seen[1].startsWith("Poor, "), qPrintable(seen[1]));
+        QVERIFY2(seen.last().startsWith("Good, "), qPrintable(seen.last()));
+        QCOMPARE(description, "Password strength: " + seen.last());
+        QVERIFY(hiddenInCheckMode);
+    }
+
     void changeModeHasNoAttemptLimit() {
         QString result;
+        QsAnswers::Push("QsMessage", QsAnswerYes); // "brandnew" is weak: use it anyway
         driveRealDialog([](TPassEdit* dlg) {
             type(dlg->txtPassword, "brandnew");
             type(dlg->txtVerify, "brandnew");
@@ -376,11 +457,12 @@ private slots:
                                  "everytime you try to access this file.";
         QCOMPARE(
             visible[0],
-            (QStringList{"bLine01", "cmdCancel", "cmdOK", "imgInfo", "imgPassword", "lblDescription", "lblPassword",
-                         "lblVerify", "txtPassword", "txtVerify",
+            (QStringList{"StrengthGauge", "bLine01", "barStrength", "cmdCancel", "cmdOK", "imgInfo", "imgPassword",
+                         "lblDescription", "lblPassword", "lblStrength", "lblVerify", "txtPassword", "txtVerify",
                          "Please enter a password to access this file and type it again to verify it." + remember}));
-        QCOMPARE(visible[1], (QStringList{"bLine01", "cmdCancel", "cmdOK", "imgInfo", "imgPassword", "lblDescription",
-                                          "lblOld", "lblPassword", "lblVerify", "txtOld", "txtPassword", "txtVerify",
+        QCOMPARE(visible[1], (QStringList{"StrengthGauge", "bLine01", "barStrength", "cmdCancel", "cmdOK", "imgInfo",
+                                          "imgPassword", "lblDescription", "lblOld", "lblPassword", "lblStrength",
+                                          "lblVerify", "txtOld", "txtPassword", "txtVerify",
                                           "Enter the current password for this file. Then type a new password and "
                                           "verify it." +
                                               remember}));

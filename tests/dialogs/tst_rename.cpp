@@ -58,10 +58,10 @@ private slots:
                                                 << "mail" << false << "";
         QTest::newRow("blanks kept") << "Bank"
                                      << " Bank " << true << " Bank ";
-        QTest::newRow("reserved typed are dropped") << "Bank"
-                                                    << "Sa'v#ings" << true << "Savings";
-        QTest::newRow("reserved dropped before the look-up") << "Bank"
-                                                             << "Ma#il" << false << "";
+        QTest::newRow("apostrophe and number sign are kept") << "Bank"
+                                                             << "Sa'v#ings" << true << "Sa'v#ings";
+        QTest::newRow("number sign makes another name") << "Bank"
+                                                        << "Ma#il" << true << "Ma#il";
         QTest::newRow("accented letters compare exactly") << "Bank"
                                                           << "Bänk" << true << "Bänk";
     }
@@ -94,14 +94,14 @@ private slots:
         }
     }
 
-    void pastedReservedAreDropped() {
+    void pastedNamesKeepApostropheAndNumberSign() {
         TAccountRename dialog;
         dialog.Setup(file_.get(), QStringLiteral("Bank"));
         QGuiApplication::clipboard()->setText(QStringLiteral("O'Brien#1"));
         dialog.txtNewName->setFocus();
         dialog.txtNewName->paste();
-        QCOMPARE(dialog.txtNewName->text(), QStringLiteral("OBrien1"));
-        QCOMPARE(dialog.NewName(), QStringLiteral("OBrien1"));
+        QCOMPARE(dialog.txtNewName->text(), QStringLiteral("O'Brien#1"));
+        QCOMPARE(dialog.NewName(), QStringLiteral("O'Brien#1"));
         // a name holding a line break would shift the lines of the passwords file
         dialog.txtNewName->clear();
         QGuiApplication::clipboard()->setText(QStringLiteral("two\r\nlines\n"));

@@ -30,10 +30,12 @@ TKYVNOptions changedOptions() {
     o.DisplayPassword = false;
     o.PasswordLength = 20;
     o.BackupFiles = false;
+    o.MinimizeOnLock = false;
     o.FontName = "No Such Font Anywhere";
     o.DefaultColors = false;
     o.TextColor = 0x0000FF; // red
     o.BackColor = 0xA56E3A; // red 58, green 110, blue 165
+    o.OldPasswordDays = 90;
     return o;
 }
 
@@ -44,11 +46,12 @@ QList<QVariant> fields(const TKYVNOptions& o) {
             o.AutoOpenLastFile,  o.SimpleReport,
             o.AutoMinimizeAfter, o.AutoMinimizeAfterNSecs,
             o.ClearClipboard,    o.ClearClipboardAfterNSecs,
-            o.TrayPassword,      o.PrintPassword,
-            o.ExportPassword,    o.DisplayPassword,
-            o.PasswordLength,    o.BackupFiles,
-            o.FontName,          o.DefaultColors,
-            o.TextColor,         o.BackColor};
+            o.TrayPassword,      o.MinimizeOnLock,
+            o.PrintPassword,     o.ExportPassword,
+            o.DisplayPassword,   o.PasswordLength,
+            o.BackupFiles,       o.FontName,
+            o.DefaultColors,     o.TextColor,
+            o.BackColor,         o.OldPasswordDays};
 }
 } // namespace
 
@@ -67,18 +70,19 @@ private slots:
         QCOMPARE(o.BackColor, 16777215);
         QCOMPARE(o.AutoMinimizeAfterNSecs, 60);
         QCOMPARE(o.ClearClipboardAfterNSecs, 30);
-        QCOMPARE(o.PasswordLength, 8);
+        QCOMPARE(o.PasswordLength, 20);
+        QCOMPARE(o.OldPasswordDays, 365);
     }
 
-    void roundTripWritesExactly21Values() {
+    void roundTripWritesEveryStoredValue() {
         TFreshStore store;
         const TKYVNOptions saved = changedOptions();
         saved.Save();
         const QStringList names = ReadRegValueNames(LM, kOptions, "", {});
-        QCOMPARE(names.size(), 21);
+        QCOMPARE(names.size(), 23);
         QVERIFY(!names.contains("AutoStart"));
         QCOMPARE(names.first(), QString("CloseMinimizes"));
-        QCOMPARE(names.last(), QString("BackColor"));
+        QCOMPARE(names.last(), QString("OldPasswordDays"));
         QCOMPARE(ReadRegInteger(LM, kOptions, "SaveList", -1), 0); // booleans as 0 and 1
         QCOMPARE(ReadRegInteger(LM, kOptions, "MinimizeAtStartup", -1), 1);
         QCOMPARE(ReadRegString(LM, kOptions, "FontName", ""), QString("No Such Font Anywhere"));
@@ -113,7 +117,7 @@ private slots:
         TKYVNOptions o;
         o.Load();
         QCOMPARE(o.CloseMinimizes, true);
-        QCOMPARE(o.PasswordLength, 8);
+        QCOMPARE(o.PasswordLength, 20);
         QCOMPARE(o.FontName, QString("Tahoma"));
         QCOMPARE(o.TrayPassword, true);
         QCOMPARE(o.ClearClipboardAfterNSecs, 5000);
