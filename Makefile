@@ -33,12 +33,13 @@ test-asan: setup
 
 bench: build
 	cmake --build $(BUILD) --target keyvane_bench keyvane_bench_mainwindow keyvane_bench_exchange keyvane_bench_find \
-		keyvane_bench_report keyvane_bench_import -j $(JOBS)
+		keyvane_bench_report keyvane_bench_cli keyvane_bench_import -j $(JOBS)
 	$(BUILD)/bench/keyvane_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_mainwindow
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_exchange
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_find
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_report
+	$(BUILD)/bench/keyvane_bench_cli
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/keyvane_bench_import
 
 # Installs into a staging folder and checks that the installed program has all its files.

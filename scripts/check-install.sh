@@ -55,4 +55,15 @@ for page in keyvane keyvane-cli; do
     [ -z "$warnings" ] || fail "$page.1: $warnings"
 done
 
+# The bash completion of keyvane-cli: it loads, and completes commands and options from the installed tool.
+if [ -e "$build/src/cli/keyvane-cli" ]; then
+    need share/bash-completion/completions/keyvane-cli
+    completion="$(bash -c '
+        source "$1"
+        COMP_WORDS=("$2" se); COMP_CWORD=1; _keyvane_cli; echo "${COMPREPLY[*]}"
+        COMP_WORDS=("$2" ls x.kvf --l); COMP_CWORD=3; _keyvane_cli; echo "${COMPREPLY[*]}"
+    ' _ "$stage$prefix/share/bash-completion/completions/keyvane-cli" "$stage$prefix/bin/keyvane-cli" 2>&1)"
+    [ "$completion" = "$(printf 'search\n--long')" ] || fail "bash completion of keyvane-cli: $completion"
+fi
+
 echo "check-install: all files in place under $prefix"

@@ -245,7 +245,8 @@ void TKYVNFile::loadFile() {
         throw EQsException(QStringLiteral("This is not a valid passwords file."));
     disk_ = TKYVNDiskState();
     QByteArray data = readWholeFile(FileName, QByteArray(), &st);
-    const TKYVNDiskState read = diskState(st, data);
+    // without the hash of the bytes when no write-back will compare it
+    const TKYVNDiskState read = diskState(st, ForWriteBack ? QByteArrayView(data) : QByteArrayView());
     LoadBytes(std::move(data));
     disk_ = read;
 }
@@ -269,6 +270,8 @@ void TKYVNFile::LoadBytes(QByteArray data) {
         protected_.Forget();
     }
     // What a write-back would write now; writing the same again is no change.
+    if (!ForWriteBack)
+        return;
     if (!readAlikeHash_.isEmpty()) {
         writtenHash_ = std::exchange(readAlikeHash_, QByteArray());
         return;

@@ -28,6 +28,9 @@ public:
 
     QString FileName;
     QString Password;
+    // Off for an object that is never written back (keyvane-cli saves with Save): a load then skips
+    // recording what it read (two SHA-256 passes over the file), which WriteBack and Changed compare.
+    bool ForWriteBack = true;
     // In file order. The file object owns the records (it deletes them when it goes).
     QList<TKYVNAccount*> Accounts;
 
