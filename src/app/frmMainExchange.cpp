@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -51,6 +52,21 @@ struct TBusyCursor {
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
+
+// Accounts brought in from elsewhere reach the disk now or not at all: a write-back that fails takes them
+// back whole, so that the list, the file in memory and the file on disk show the same accounts.
+void writeBackOrUndo(TKYVNMain& main, const std::function<void()>& undo) {
+    try {
+        main.WriteBack();
+    } catch (...) {
+        main.SaveColumnWidths();
+        main.ClearAccountsList();
+        undo();
+        main.FillAccountsList();
+        throw;
+    }
+    main.FillAccountsList();
+}
 } // namespace
 
 void TKYVNMain::actFileExportExecute() {
@@ -87,18 +103,7 @@ void TKYVNMain::actFileMergeExecute() {
     second.reset();
     if (!import)
         return;
-    // The merged accounts reach the disk now or not at all: a write-back that fails takes the import back,
-    // so that the list, the file in memory and the file on disk show the same accounts.
-    try {
-        WriteBack();
-    } catch (...) {
-        SaveColumnWidths();
-        ClearAccountsList();
-        import->Undo();
-        FillAccountsList();
-        throw;
-    }
-    FillAccountsList();
+    writeBackOrUndo(*this, [&] { import->Undo(); });
 }
 
 void TKYVNMain::actFileImportExecute() {
@@ -108,17 +113,7 @@ void TKYVNMain::actFileImportExecute() {
     std::unique_ptr<TCsvImport> import = ShowImportWizard(*CurrentFile, &csvPath);
     if (!import)
         return;
-    // One step: the imported accounts reach the disk now, or the import is taken back whole.
-    try {
-        WriteBack();
-    } catch (...) {
-        SaveColumnWidths();
-        ClearAccountsList();
-        import->Undo();
-        FillAccountsList();
-        throw;
-    }
-    FillAccountsList();
+    writeBackOrUndo(*this, [&] { import->Undo(); });
     // The export holds every password in plain text; now that the accounts are safe, offer to remove it.
     if (QsAppMessage(QStringLiteral("'%1' holds every imported password in plain text, readable by anyone who can "
                                     "read the file.\n\nDelete it now? Keyvane overwrites it before removing it.")
