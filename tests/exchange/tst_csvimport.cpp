@@ -303,9 +303,10 @@ private slots:
 
     // Values made storable, each change visible.
     void storableValues() {
-        const TCsvTable table = ReadCsv(QByteArray("name,password,notes\n\"two\nlines\",\"a\r\nb\",\"it's #1\"\n"
-                                                   "plain,x\0y,ok\n",
-                                                   66));
+        // The whole literal, NUL inside it included, without its terminating NUL.
+        static const char csv[] = "name,password,notes\n\"two\nlines\",\"a\r\nb\",\"it's #1\"\n"
+                                  "plain,x\0y,ok\n";
+        const TCsvTable table = ReadCsv(QByteArray(csv, sizeof csv - 1));
         std::vector<TImportRow> rows = MapCsvRows(table, GuessMapping(table.Header), false, QDate(2020, 1, 1));
         QCOMPARE(rows[0].Account.AccountName, QStringLiteral("two lines"));
         QCOMPARE(rows[0].Account.Password, QStringLiteral("a b"));
