@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <utility>
+
 namespace {
 
 QString out;
@@ -103,5 +105,26 @@ int main(int argc, char** argv) {
     info.Translations = {{2070, 0x04E4}};
     seed("fuzz_version_block", "portuguese", QByteArray(37, 'x') + QsMakeVersionBlock(info) + QByteArray(11, 'y'));
     seed("fuzz_version_block", "cut", block.left(block.size() / 2));
+
+    // One export of each program the import knows, by its header, with the quoting that matters.
+    const std::pair<const char*, const char*> exports[] = {
+        {"chromium", "name,url,username,password,note\r\nBank,https://bank.example,jo,\"p,\"\"w\",\"a\nb\"\r\n"},
+        {"firefox", "url,username,password,httpRealm,formActionOrigin,guid,timeCreated,timeLastUsed,"
+                    "timePasswordChanged\nhttps://x.example,jo,pw,,,{1},1600000000000,1600000000000,1600000000000\n"},
+        {"safari", "Title,URL,Username,Password,Notes,OTPAuth\nShop,https://shop.example,ann,s3,,\n"},
+        {"bitwarden", "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,"
+                      "login_totp\nWork,1,login,Mail,,,1,https://mail.example,bob,pw,\n"},
+        {"keepassxc", "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\","
+                      "\"Last Modified\",\"Created\"\n\"Root\",\"Bank\",\"jo\",\"pw\",\"\",\"\",\"\",\"0\","
+                      "\"2024-01-02T03:04:05Z\",\"2023-01-02T03:04:05Z\"\n"},
+        {"1password", "Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes\nA,,u,p,,false,false,t,n\n"},
+        {"lastpass", "url,username,password,totp,extra,name,grouping,fav\nhttp://sn,u,p,,note,Bank,Money,0\n"},
+        {"semicolons", "name;url;username;password\nCaf\xe9"
+                       ";https://c.example;z\xf6"
+                       "e;pw\n"},
+    };
+    for (const auto& [name, text] : exports)
+        seed("fuzz_csv_import", name, QByteArray(text));
+    seed("fuzz_csv_import", "utf16", QByteArray("\xff\xfen\0a\0m\0e\0,\0p\0\n\0", 16));
     return 0;
 }

@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 "$build/fuzz/fuzz_make_seeds" "$work/seeds"
 status=0
 for target in fuzz_passwords_file fuzz_protected_file fuzz_plain_text fuzz_dates fuzz_list_layout fuzz_version_block fuzz_csv_import; do
-    mkdir -p "fuzz/corpus/$target" "$work/corpus/$target" "$work/artifacts/$target"
+    mkdir -p "fuzz/corpus/$target" "$work/corpus/$target" "$work/artifacts/$target" "$work/seeds/$target"
     echo "== $target: ${seconds} s"
     if ! "$build/fuzz/$target" -max_total_time="$seconds" -dict=fuzz/keyvane.dict -print_final_stats=1 \
         -artifact_prefix="$work/artifacts/$target/" \
