@@ -1,5 +1,7 @@
 #include "CsvReader.h"
 
+#include "FileText.h"
+
 #include "QsExceptions.h"
 #include "QsSecrets.h"
 
@@ -8,21 +10,6 @@
 #include <QStringDecoder>
 
 namespace {
-
-// Windows-1252: Latin-1 except for 0x80 to 0x9F (the five unassigned codes keep their C1 value).
-const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void appendWindows1252(QString& out, QByteArrayView line) {
-    const qsizetype at = out.size();
-    out.resize(at + line.size());
-    char16_t* p = reinterpret_cast<char16_t*>(out.data()) + at;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        p[i] = (c >= 0x80 && c < 0xA0) ? cp1252High[c - 0x80] : char16_t(c);
-    }
-}
 
 bool decodeUtf8(QByteArrayView bytes, QString& out) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -70,7 +57,7 @@ QString DecodeCsvText(const QByteArray& bytes, QString* encoding) {
         if (decodeUtf8(line, decoded))
             text += decoded;
         else
-            appendWindows1252(text, line);
+            KyvnAppendWindows1252(text, line);
         start = end;
     }
     return text;

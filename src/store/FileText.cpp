@@ -61,11 +61,6 @@ bool validUtf8(const unsigned char* p, size_t n) {
     return true;
 }
 
-// Windows-1252: Latin-1 except for 0x80 to 0x9F (the five unassigned codes keep their C1 value).
-const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // Reads one line: as UTF-8 when its bytes are valid UTF-8, as Windows-1252 otherwise, so that one
 // damaged byte garbles one value and an 8-bit file keeps its accented letters.
 class TTextReader {
@@ -77,12 +72,8 @@ public:
             return QString();
         if (utf8_)
             return fromUtf8(p, n);
-        QString s(n, Qt::Uninitialized);
-        char16_t* out = reinterpret_cast<char16_t*>(s.data());
-        for (qsizetype i = 0; i < n; ++i) {
-            const unsigned char c = static_cast<unsigned char>(p[i]);
-            out[i] = (c >= 0x80 && c < 0xA0) ? cp1252High[c - 0x80] : char16_t(c);
-        }
+        QString s;
+        KyvnAppendWindows1252(s, QByteArrayView(p, n));
         return s;
     }
     QString text(QByteArrayView v) const { return text(v.data(), v.size()); }
@@ -404,4 +395,19 @@ TKYVNTextReading KyvnReadFileText(QByteArrayView plain, bool lengthDamaged, QStr
     if (alike && signatureAlike && !result.Damaged)
         result.WrittenAlike = lines.position() - plain.constData();
     return result;
+}
+
+void KyvnAppendWindows1252(QString& out, QByteArrayView bytes) {
+    // Latin-1 except for 0x80 to 0x9F (the five unassigned codes keep their C1 value).
+    static constexpr char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    const qsizetype at = out.size();
+    out.resize(at + bytes.size());
+    char16_t* p = reinterpret_cast<char16_t*>(out.data()) + at;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        p[i] = (c >= 0x80 && c < 0xA0) ? high[c - 0x80] : char16_t(c);
+    }
 }

@@ -25,6 +25,9 @@ struct TKYVNTextReading {
     qint64 WrittenAlike = -1;
 };
 
+// Appends bytes read as Windows-1252, the reading of any line that is not valid UTF-8.
+void KyvnAppendWindows1252(QString& out, QByteArrayView bytes);
+
 // The text of a file with this password and these accounts. Raises EQsException for a value that its
 // line cannot carry (a NUL, or a line break outside the notes).
 QByteArray KyvnFileText(const QString& password, const QList<TKYVNAccount*>& accounts);
